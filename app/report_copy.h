@@ -1,0 +1,21 @@
+// Where the finished report is copied: "SystemInfo.ini" in the executable's
+// own folder, whatever the executable is called.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+inline constexpr std::size_t kMaxPathLength = 259;
+
+// Nothing when the path names no folder, when the copy would not fit in 259
+// characters, or when it would be the report itself.
+std::optional<std::string> ReportCopyPath(std::string_view executablePath, std::string_view reportPath);
+
+// Windows paths compare without regard to case, a run of backslashes
+// counting as one.
+bool SameWindowsPath(std::string_view a, std::string_view b);
+
+}  // namespace tarnwick

@@ -1,0 +1,99 @@
+#include "app/report_dialog.h"
+
+#include <array>
+
+#include "app/filter_categories.h"
+#include "app/report_copy.h"
+#include "collectors/collectors.h"
+#include "collectors/tuner/tuner_device_access.h"
+
+namespace tarnwick {
+namespace {
+
+using Collector = void (*)(CollectorContext&);
+
+// The collectors before the tuner is released, in run order.
+constexpr std::array<Collector, 11> kSystemCollectors = {
+    CollectUserAccount, CollectWindowsOs,        CollectDirectX,     CollectProcessor,
+    CollectMemory,      CollectDisplayAdapter,   CollectAudioDevice, CollectRegionalAndPower,
+    CollectMotherboard, CollectSystemDevices,    CollectTunerSettings,
+};
+
+// The application inventory and the tuning spaces, after the tuner is released.
+constexpr std::array<Collector, 4> kSoftwareCollectors = {
+    CollectTvApplications,
+    CollectInstalledProgramFiles,
+    CollectMceEncoder,
+    CollectTuningSpaces,
+};
+
+}  // namespace
+
+ReportDialog::ReportDialog(Platform& platform, ResultList& list, std::ostream& diagnostics)
+    : platform_(platform),
+      registry_(platform.registry),
+      list_(list),
+      diagnostics_(diagnostics),
+      report_(platform.files),
+      context_{*this, registry_, platform_, diagnostics_, state_} {}
+
+void ReportDialog::RunCollection() {
+  rowCount_ = 0;
+  reportWriteFailed_ = false;
+  copiedTo_.reset();
+  // A missing file is the normal case; one that cannot be deleted gets the
+  // run's entries merged into it.
+  if (!report_.Clear()) reportWriteFailed_ = true;
+  list_.SetUpColumns();
+
+  AddReportEntry("Tool Version", "Tool Version", kToolVersion);
+  AppendGroupSeparator();
+  StepFinished();
+
+  for (const Collector collect : kSystemCollectors) {
+    collect(context_);
+    StepFinished();
+  }
+  ReleaseTunerDevice();
+  for (const Collector collect : kSoftwareCollectors) {
+    collect(context_);
+    StepFinished();
+  }
+  for (const FilterCategory& category : kFilterCategories) {
+    CollectFilterCategory(context_, category.label, category.id);
+    AppendGroupSeparator();
+    StepFinished();
+  }
+  CopyReportBesideExecutable();
+}
+
+void ReportDialog::ReleaseTunerDevice() {
+  // An empty member means the tuner collector already undid its own COM
+  // initialisation.
+  if (!state_.tunerDevice) return;
+  state_.tunerDevice->Release();
+  state_.tunerDevice.reset();
+  platform_.directShow.ComUninitialize();
+}
+
+void ReportDialog::AddReportEntry(std::string_view section, std::string_view key, std::string_view value) {
+  // The row is added even when the file cannot be written.
+  if (!report_.WriteEntry(section, key, value)) reportWriteFailed_ = true;
+  list_.InsertRow(rowCount_, ReportEntry{std::string(section), std::string(key), std::string(value)});
+  ++rowCount_;
+}
+
+void ReportDialog::AppendGroupSeparator() {
+  if (!report_.AppendSeparator()) reportWriteFailed_ = true;
+}
+
+void ReportDialog::CopyReportBesideExecutable() {
+  const auto target = ReportCopyPath(platform_.executable.Path(), report_.Path());
+  if (target && platform_.files.Copy(report_.Path(), *target)) copiedTo_ = target;
+}
+
+void ReportDialog::StepFinished() {
+  if (observer_ != nullptr) observer_->StepFinished();
+}
+
+}  // namespace tarnwick

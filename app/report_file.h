@@ -1,0 +1,74 @@
+// The report file, written as the Windows private-profile writer would:
+//   1. a missing file is created;
+//   2. section and key names compare without regard to case;
+//   3. an existing key has its value replaced where its line stands;
+//   4. a new key of an existing section joins the end of that section;
+//   5. a new section (header and entry) is appended at the very end;
+//   6. every other line, empty lines included, stays as it was.
+// Lines end in CR LF; keys and values are written byte for byte.
+//
+// Where the section ends: a new key of the file's last section goes at the
+// very end, after any empty lines, so the write is a plain append and the
+// groups that separators part stay apart. A new key of an earlier section
+// goes right after that section's last entry line, before the empty lines
+// that part it from the next header.
+//
+// Crash safety: after every call the file on disk holds everything written so
+// far. A change at the end of the file is one append; any other change writes
+// the new content beside the file and renames it over, so a process killed at
+// any instant leaves either the old or the new report.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/report_files.h"
+
+namespace tarnwick {
+
+inline constexpr std::string_view kReportPath = "C:\\SystemInfo.ini";
+
+class ReportFile {
+ public:
+  explicit ReportFile(ReportFiles& files, std::string path = std::string(kReportPath));
+
+  // Each returns false when the file could not be changed.
+  bool WriteEntry(std::string_view section, std::string_view key, std::string_view value);
+  // One empty line at the end of the file (CR LF), whatever the last section.
+  bool AppendSeparator();
+  // Deletes the file; false only when it exists and could not be deleted.
+  bool Clear();
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  struct Block {
+    bool hasHeader = false;
+    std::string name;                                // folded section name
+    std::vector<std::string> lines;                  // header first when hasHeader; without CR LF
+    std::unordered_map<std::string, std::size_t> keyLines;  // folded key -> first line holding it
+  };
+
+  void Sync();
+  void Parse(std::string_view content);
+  void AddLine(std::string line);
+  static void IndexLine(Block& block, std::size_t index);
+  std::string Serialize() const;
+  bool AppendBytes(const std::string& bytes);
+  bool Rewrite();
+
+  ReportFiles& files_;
+  std::string path_;
+  std::vector<Block> blocks_;  // the first block holds the lines before any header
+  // What the model knows of the file on disk; checked before every change so
+  // that a file changed behind the writer's back is read again.
+  bool modelValid_ = false;
+  bool fileExists_ = false;
+  std::uint64_t fileSize_ = 0;
+  bool lastLineOpen_ = false;  // the file ends without CR LF
+};
+
+}  // namespace tarnwick

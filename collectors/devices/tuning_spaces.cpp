@@ -1,0 +1,8 @@
+// Broadcast tuning spaces: section "TuningSpaces".
+#include "collectors/collectors.h"
+
+namespace tarnwick {
+
+void CollectTuningSpaces(CollectorContext&) {}
+
+}  // namespace tarnwick

@@ -1,0 +1,72 @@
+// Platform services for a computer that has none of them: every query fails
+// or finds nothing. Layers use these where their system has no equivalent.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace tarnwick {
+
+class AbsentSystemFacts : public SystemFacts {
+ public:
+  std::optional<VersionRecord> QueryVersionExtended() override { return std::nullopt; }
+  std::optional<VersionRecord> QueryVersionPlain() override { return std::nullopt; }
+  std::uint32_t LastError() override { return kErrorNotSupported; }
+  std::uint16_t NativeArchitecture() override { return 0; }
+  bool IsServerR2() override { return false; }
+  std::optional<std::string> WindowsDirectory() override { return std::nullopt; }
+  std::optional<std::string> SystemDirectory() override { return std::nullopt; }
+  bool FileExists(std::string_view) override { return false; }
+
+  static constexpr std::uint32_t kErrorNotSupported = 50;
+};
+
+class AbsentMemoryPower : public MemoryPower {
+ public:
+  std::optional<MemoryStatus> QueryMemory() override { return std::nullopt; }
+  std::optional<PowerCapabilities> QueryPower() override { return std::nullopt; }
+};
+
+class AbsentUserAccounts : public UserAccounts {
+ public:
+  std::optional<std::string> UserName() override { return std::nullopt; }
+  std::optional<std::vector<std::string>> LocalGroups(std::string_view) override { return std::nullopt; }
+};
+
+class AbsentLibraries : public LibraryLoader {
+ public:
+  bool CanLoad(std::string_view) override { return false; }
+};
+
+class AbsentDevices : public DeviceList {
+ public:
+  std::unique_ptr<DeviceSet> OpenPresentDevices() override { return nullptr; }
+};
+
+class AbsentWaveOutput : public WaveOutput {
+ public:
+  std::uint32_t DeviceCount() override { return 0; }
+  std::optional<WaveOutCaps> Capabilities(std::uint32_t) override { return std::nullopt; }
+};
+
+class AbsentWmi : public WmiBoard {
+ public:
+  WmiBoardQuery QueryBaseBoards() override { return {WmiFailure::Security, false, {}}; }
+};
+
+class AbsentDirectShow : public DirectShowDevices {
+ public:
+  void ComInitialize() override {}
+  void ComUninitialize() override {}
+  // S_FALSE: the category holds nothing.
+  CategoryListing EnumerateCategory(const Guid&) override { return {1, {}}; }
+  std::unique_ptr<TunerBusControl> OpenTunerBus(const Guid&, std::size_t) override { return nullptr; }
+  bool BindsToFilter(const Guid&, std::size_t) override { return false; }
+};
+
+class AbsentFileVersions : public FileVersions {
+ public:
+  std::unique_ptr<VersionBlock> LoadVersionBlock(std::string_view) override { return nullptr; }
+  std::optional<LocalTime> LastWriteTime(std::string_view) override { return std::nullopt; }
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,37 @@
+#include "platform/linux/linux_platform.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+
+namespace tarnwick {
+namespace {
+
+DriveMap HostDrives(const std::string& workingFolder) {
+  DriveMap drives;
+  drives.Map('C', workingFolder);
+  drives.Map('Z', "/");
+  return drives;
+}
+
+}  // namespace
+
+LinuxPlatform::LinuxPlatform(const std::string& workingFolder, const std::string& executable)
+    : files_(HostDrives(workingFolder)),
+      executable_(files_.Drives().WindowsPath(executable).value_or(std::string())),
+      services_{registry_,   system_,       memoryPower_, users_, libraries_, devices_,
+                waveOutput_, wmi_,          directShow_,  fileVersions_, executable_, files_} {}
+
+std::string RunningExecutable(const char* argv0) {
+  char buffer[PATH_MAX + 1];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, PATH_MAX);
+  if (length > 0) return std::string(buffer, static_cast<std::size_t>(length));
+  char* resolved = ::realpath(argv0, nullptr);
+  if (resolved == nullptr) return std::string();
+  std::string path(resolved);
+  std::free(resolved);
+  return path;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,53 @@
+// The platform layer of the native Linux program: this host's facts where
+// Linux has them, nothing where it has not. Drive C is the working folder, so
+// the report lands in ./SystemInfo.ini; drive Z is the root, so the program's
+// own folder has a Windows path too.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/absent_services.h"
+#include "platform/memory_registry.h"
+#include "platform/platform.h"
+#include "platform/posix/mapped_files.h"
+
+namespace tarnwick {
+
+class LinuxPlatform {
+ public:
+  // workingFolder and executable are host paths.
+  LinuxPlatform(const std::string& workingFolder, const std::string& executable);
+
+  Platform& Services() { return services_; }
+  MappedReportFiles& Files() { return files_; }
+
+ private:
+  class HostExecutable final : public ExecutablePath {
+   public:
+    explicit HostExecutable(std::string path) : path_(std::move(path)) {}
+    std::string Path() override { return path_; }
+
+   private:
+    std::string path_;
+  };
+
+  MemoryRegistry registry_;
+  AbsentSystemFacts system_;
+  AbsentMemoryPower memoryPower_;
+  AbsentUserAccounts users_;
+  AbsentLibraries libraries_;
+  AbsentDevices devices_;
+  AbsentWaveOutput waveOutput_;
+  AbsentWmi wmi_;
+  AbsentDirectShow directShow_;
+  AbsentFileVersions fileVersions_;
+  MappedReportFiles files_;
+  HostExecutable executable_;
+  Platform services_;
+};
+
+// The host path of the running program (from /proc/self/exe).
+std::string RunningExecutable(const char* argv0);
+
+}  // namespace tarnwick

@@ -1,0 +1,68 @@
+// A registry kept in memory: what the replay and Linux layers read through
+// the shared registry layer. Key and value names compare without regard to
+// case, and subkeys enumerate sorted without regard to case, as Windows and
+// Wine enumerate them.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/registry_backend.h"
+
+namespace tarnwick {
+
+class MemoryRegistry final : public RegistryBackend {
+ public:
+  MemoryRegistry();
+  ~MemoryRegistry() override;
+
+  // Building the store. Paths are below a root, components split by '\'.
+  // Each returns false for a path with an empty component.
+  bool CreateKey(RegistryRoot root, std::string_view path);
+  bool SetValue(RegistryRoot root, std::string_view path, std::string_view name, RegistryValue value);
+  bool SetText(RegistryRoot root, std::string_view path, std::string_view name, std::string_view text);
+  bool SetNumber(RegistryRoot root, std::string_view path, std::string_view name, std::uint32_t number);
+  // Removes the key with all its subkeys; false when it does not exist.
+  bool DeleteKey(RegistryRoot root, std::string_view path);
+  bool DeleteValue(RegistryRoot root, std::string_view path, std::string_view name);
+
+  // RegistryBackend
+  std::optional<KeyId> OpenKey(RegistryRoot root, std::string_view path, OpenAccess access) override;
+  void CloseKey(KeyId key) override;
+  std::optional<RegistryValue> QueryValue(KeyId key, std::string_view valueName) override;
+  std::optional<std::string> SubkeyName(KeyId key, std::uint32_t index) override;
+
+  std::size_t OpenKeyCount() const { return openKeys_.size(); }
+
+ private:
+  struct Node;
+  struct NameLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  struct Node {
+    std::string name;  // as first written
+    std::map<std::string, std::unique_ptr<Node>, NameLess> subkeys;
+    std::map<std::string, RegistryValue, NameLess> values;
+  };
+
+  Node* RootNode(RegistryRoot root);
+  Node* Find(RegistryRoot root, std::string_view path);
+  Node* FindOrCreate(RegistryRoot root, std::string_view path);
+
+  Node localMachine_;
+  Node currentUser_;
+  std::map<KeyId, const Node*> openKeys_;
+  KeyId nextKey_ = 1;
+};
+
+// Splits a key path into its names; nothing when a name is empty (a single
+// trailing backslash is allowed, an empty path names the root itself).
+std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path);
+
+}  // namespace tarnwick

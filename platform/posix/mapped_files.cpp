@@ -1,0 +1,145 @@
+#include "platform/posix/mapped_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+
+namespace tarnwick {
+namespace {
+
+char DriveKey(char letter) { return static_cast<char>(std::toupper(static_cast<unsigned char>(letter))); }
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+std::optional<std::string> ReadHostFile(const std::string& hostPath) {
+  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string content;
+  char buffer[65536];
+  while (true) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    content.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return content;
+}
+
+}  // namespace
+
+void DriveMap::Map(char driveLetter, std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  folders_[DriveKey(driveLetter)] = std::move(folder);
+}
+
+std::optional<std::string> DriveMap::HostPath(std::string_view windowsPath) const {
+  if (windowsPath.size() < 2 || windowsPath[1] != ':') return std::nullopt;
+  const auto folder = folders_.find(DriveKey(windowsPath[0]));
+  if (folder == folders_.end()) return std::nullopt;
+  std::string host = folder->second;
+  for (const char c : windowsPath.substr(2)) {
+    const char separator = (c == '\\') ? '/' : c;
+    if (separator == '/' && !host.empty() && host.back() == '/') continue;
+    host += separator;
+  }
+  return host;
+}
+
+std::optional<std::string> DriveMap::WindowsPath(std::string_view hostPath) const {
+  const std::pair<const char, std::string>* best = nullptr;
+  for (const auto& drive : folders_) {
+    const std::string& folder = drive.second;
+    const bool inside = hostPath.substr(0, folder.size()) == folder &&
+                        (hostPath.size() == folder.size() || folder == "/" || hostPath[folder.size()] == '/');
+    if (inside && (best == nullptr || folder.size() > best->second.size())) best = &drive;
+  }
+  if (best == nullptr) return std::nullopt;
+  std::string windows{best->first, ':'};
+  std::string_view rest = hostPath.substr(best->second == "/" ? 0 : best->second.size());
+  if (rest.empty() || rest.front() != '/') windows += '\\';
+  for (const char c : rest) windows += (c == '/') ? '\\' : c;
+  return windows;
+}
+
+bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
+  const std::string temporary = hostPath + ".tmp";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, content);
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || ::rename(temporary.c_str(), hostPath.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool AppendHostFile(const std::string& hostPath, std::string_view bytes) {
+  const int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, bytes);
+  return (::close(fd) == 0) && written;
+}
+
+std::optional<std::string> MappedReportFiles::Read(std::string_view path) {
+  const auto host = drives_.HostPath(path);
+  if (!host) return std::nullopt;
+  return ReadHostFile(*host);
+}
+
+std::optional<std::uint64_t> MappedReportFiles::Size(std::string_view path) {
+  const auto host = drives_.HostPath(path);
+  struct stat info {};
+  if (!host || ::stat(host->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool MappedReportFiles::Append(std::string_view path, std::string_view bytes) {
+  const auto host = drives_.HostPath(path);
+  return host && AppendHostFile(*host, bytes);
+}
+
+bool MappedReportFiles::ReplaceAtomically(std::string_view path, std::string_view content) {
+  const auto host = drives_.HostPath(path);
+  return host && ReplaceHostFile(*host, content);
+}
+
+bool MappedReportFiles::Delete(std::string_view path) {
+  const auto host = drives_.HostPath(path);
+  return host && ::unlink(host->c_str()) == 0;
+}
+
+bool MappedReportFiles::Copy(std::string_view from, std::string_view to) {
+  const auto source = drives_.HostPath(from);
+  const auto target = drives_.HostPath(to);
+  if (!source || !target) return false;
+  struct stat sourceInfo {};
+  struct stat targetInfo {};
+  if (::stat(source->c_str(), &sourceInfo) != 0) return false;
+  if (::stat(target->c_str(), &targetInfo) == 0 && sourceInfo.st_dev == targetInfo.st_dev &&
+      sourceInfo.st_ino == targetInfo.st_ino) {
+    return true;  // the same file under another name: copying would only destroy it
+  }
+  const auto content = ReadHostFile(*source);
+  return content && ReplaceHostFile(*target, *content);
+}
+
+}  // namespace tarnwick

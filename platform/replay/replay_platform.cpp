@@ -1,0 +1,1 @@
+// The replay layer: a computer described in files.

@@ -1,0 +1,30 @@
+// The file operations the report needs. Paths are Windows paths ("C:\...");
+// each layer decides where they lie.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+class ReportFiles {
+ public:
+  virtual ~ReportFiles() = default;
+  // The whole file, or nothing when it does not exist or cannot be read.
+  virtual std::optional<std::string> Read(std::string_view path) = 0;
+  // Size in bytes, or nothing when the file does not exist.
+  virtual std::optional<std::uint64_t> Size(std::string_view path) = 0;
+  // Appends bytes in one write, creating the file when missing.
+  virtual bool Append(std::string_view path, std::string_view bytes) = 0;
+  // Writes the content beside the file and renames it over the file, so the
+  // path holds either the old or the new content, never a mix.
+  virtual bool ReplaceAtomically(std::string_view path, std::string_view content) = 0;
+  virtual bool Delete(std::string_view path) = 0;
+  // Copies the file, replacing the target. Copying a file onto itself
+  // (another name for the same file) leaves it untouched and succeeds.
+  virtual bool Copy(std::string_view from, std::string_view to) = 0;
+};
+
+}  // namespace tarnwick

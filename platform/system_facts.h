@@ -1,0 +1,37 @@
+// Version and system facts: what the Windows edition collector decides on.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// One answer of the version query, extended (OSVERSIONINFOEX) or plain.
+struct VersionRecord {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::uint32_t platformId = 0;
+  std::string servicePack;        // at most 127 characters
+  std::uint16_t suiteMask = 0;    // extended record only
+  std::uint8_t productType = 0;   // extended record only
+};
+
+class SystemFacts {
+ public:
+  virtual ~SystemFacts() = default;
+  virtual std::optional<VersionRecord> QueryVersionExtended() = 0;
+  virtual std::optional<VersionRecord> QueryVersionPlain() = 0;
+  // The system error code of the last failed query.
+  virtual std::uint32_t LastError() = 0;
+  // wProcessorArchitecture of the native system information.
+  virtual std::uint16_t NativeArchitecture() = 0;
+  virtual bool IsServerR2() = 0;
+  virtual std::optional<std::string> WindowsDirectory() = 0;
+  virtual std::optional<std::string> SystemDirectory() = 0;
+  virtual bool FileExists(std::string_view path) = 0;
+};
+
+}  // namespace tarnwick
