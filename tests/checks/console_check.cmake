@@ -1,0 +1,21 @@
+# Runs the console program in an empty folder and checks its report and output.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+execute_process(COMMAND ${PROGRAM} WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status
+                OUTPUT_VARIABLE output ERROR_VARIABLE errors TIMEOUT 120)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "tarnwick exited with ${status}: ${errors}")
+endif()
+file(READ ${WORK}/SystemInfo.ini report HEX)
+string(SUBSTRING "${report}" 0 68 start)
+# "[Tool Version]\r\nTool Version=2.5\r\n"
+if(NOT start STREQUAL "5b546f6f6c2056657273696f6e5d0d0a546f6f6c2056657273696f6e3d322e350d0a")
+  message(FATAL_ERROR "report does not begin with the tool's version: ${start}")
+endif()
+if(NOT output MATCHES "Section +Parameter +Value\nTool Version +Tool Version +2\\.5\n")
+  message(FATAL_ERROR "table missing from output:\n${output}")
+endif()
+execute_process(COMMAND ${PROGRAM} --bogus RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET TIMEOUT 30)
+if(status EQUAL 0)
+  message(FATAL_ERROR "an unknown argument was accepted")
+endif()
