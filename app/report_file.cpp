@@ -42,6 +42,7 @@ void ReportFile::Sync() {
   blocks_.clear();
   blocks_.emplace_back();
   lastLineOpen_ = false;
+  foreignLineEnds_ = false;
   fileExists_ = false;
   fileSize_ = 0;
   if (size) {
@@ -59,6 +60,9 @@ void ReportFile::Parse(std::string_view content) {
   // name can end in one). A file without any CR LF is split at line feeds.
   const bool crlf = content.find(kLineEnd) != std::string_view::npos;
   const std::string_view end = crlf ? kLineEnd : std::string_view("\n");
+  // Such a file is written whole with CR LF at its first change: appending
+  // CR LF lines to it would leave a file that reads back as other lines.
+  foreignLineEnds_ = !crlf && content.find('\n') != std::string_view::npos;
   std::size_t start = 0;
   while (start < content.size()) {
     const std::size_t stop = content.find(end, start);
@@ -101,6 +105,7 @@ std::string ReportFile::Serialize() const {
 }
 
 bool ReportFile::AppendBytes(const std::string& bytes) {
+  if (foreignLineEnds_) return Rewrite();
   if (!files_.Append(path_, bytes)) {
     modelValid_ = false;
     return false;
@@ -120,6 +125,7 @@ bool ReportFile::Rewrite() {
   fileExists_ = true;
   fileSize_ = content.size();
   lastLineOpen_ = false;
+  foreignLineEnds_ = false;
   return true;
 }
 
@@ -142,10 +148,13 @@ bool ReportFile::WriteEntry(std::string_view section, std::string_view key, std:
     Block block;
     block.hasHeader = true;
     block.name = sectionName;
-    block.lines.push_back("[" + std::string(section) + "]");
+    std::string header;
+    header.append("[").append(section).append("]");
+    block.lines.push_back(std::move(header));
     block.lines.push_back(EntryLine(key, value));
     IndexLine(block, 1);
-    const std::string bytes = lead + block.lines[0] + std::string(kLineEnd) + block.lines[1] + std::string(kLineEnd);
+    std::string bytes = lead;
+    bytes.append(block.lines[0]).append(kLineEnd).append(block.lines[1]).append(kLineEnd);
     blocks_.push_back(std::move(block));
     return AppendBytes(bytes);
   }
@@ -160,7 +169,9 @@ bool ReportFile::WriteEntry(std::string_view section, std::string_view key, std:
   if (lastBlock) {
     target->lines.push_back(EntryLine(key, value));
     IndexLine(*target, target->lines.size() - 1);
-    return AppendBytes(lead + target->lines.back() + std::string(kLineEnd));
+    std::string bytes = lead;
+    bytes.append(target->lines.back()).append(kLineEnd);
+    return AppendBytes(bytes);
   }
 
   std::size_t insertAt = target->lines.size();
@@ -175,10 +186,8 @@ bool ReportFile::AppendSeparator() {
   Sync();
   // A separator on an unterminated last line ends that line, as a text-mode
   // append of one line feed does.
-  const bool closesLine = lastLineOpen_;
-  if (!AppendBytes(std::string(kLineEnd))) return false;
-  if (!closesLine) blocks_.back().lines.emplace_back();
-  return true;
+  if (!lastLineOpen_) blocks_.back().lines.emplace_back();
+  return AppendBytes(std::string(kLineEnd));
 }
 
 bool ReportFile::Clear() {

@@ -17,7 +17,9 @@ add_library(tarnwick_collectors STATIC ${TARNWICK_COLLECTOR_SOURCES})
 target_link_libraries(tarnwick_collectors PUBLIC tarnwick_platform_common)
 
 add_library(tarnwick_app STATIC
+  app/console_run.cpp
   app/console_table.cpp
+  app/mail_command.cpp
   app/report_copy.cpp
   app/report_dialog.cpp
   app/report_file.cpp)
@@ -42,4 +44,18 @@ if(TARNWICK_PLATFORM STREQUAL "linux")
 
   add_executable(tarnwick-replay app/replay_main.cpp)
   target_link_libraries(tarnwick-replay PRIVATE tarnwick_app tarnwick_replay)
+elseif(TARNWICK_PLATFORM STREQUAL "win32")
+  enable_language(RC)
+  file(GLOB TARNWICK_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
+  add_library(tarnwick_win32 STATIC ${TARNWICK_WIN32_SOURCES})
+  target_link_libraries(tarnwick_win32 PUBLIC tarnwick_platform_common advapi32)
+
+  add_executable(Tarnwick WIN32
+    app/win32/report_dialog_window.cpp
+    app/win32/tarnwick_main.cpp
+    app/win32/tarnwick.rc)
+  target_link_libraries(Tarnwick PRIVATE tarnwick_app tarnwick_win32 comctl32)
+
+  add_executable(tarnwick-cli app/win32/cli_main.cpp)
+  target_link_libraries(tarnwick-cli PRIVATE tarnwick_app tarnwick_win32)
 endif()

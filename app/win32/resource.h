@@ -1,0 +1,26 @@
+// Resource numbers of the Windows program.
+#pragma once
+
+#define IDD_ABOUT_DIALOG 100
+#define IDS_ABOUT_ITEM 101
+#define IDD_REPORT_DIALOG 102
+#define IDI_PROGRAM 128
+#define IDD_WAIT_DIALOG 136
+
+#define IDC_TO_EDIT 1000
+#define IDC_TO_LABEL 1001
+#define IDC_SUBJECT_LABEL 1002
+#define IDC_SUBJECT_EDIT 1003
+#define IDC_ATTACHMENT_LABEL 1004
+#define IDC_ATTACHMENT_EDIT 1005
+#define IDC_MESSAGE_LABEL 1006
+#define IDC_RESULT_LIST 1007
+#define IDC_REPORT_NOTE 1008
+#define IDC_SEND 1009
+#define IDC_MESSAGE_EDIT 1013
+
+#define IDM_ABOUT 0x0010
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

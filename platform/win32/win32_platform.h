@@ -1,0 +1,33 @@
+// The platform layer of the Windows programs: the real services of Windows
+// behind every seam that has a Windows implementation so far.
+#pragma once
+
+#include "platform/absent_services.h"
+#include "platform/platform.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_registry.h"
+
+namespace tarnwick::win32 {
+
+class Win32Platform {
+ public:
+  Win32Platform();
+  Platform& Services() { return services_; }
+
+ private:
+  Win32Registry registry_;
+  AbsentSystemFacts system_;
+  AbsentMemoryPower memoryPower_;
+  AbsentUserAccounts users_;
+  AbsentLibraries libraries_;
+  AbsentDevices devices_;
+  AbsentWaveOutput waveOutput_;
+  AbsentWmi wmi_;
+  AbsentDirectShow directShow_;
+  AbsentFileVersions fileVersions_;
+  Win32ExecutablePath executable_;
+  Win32ReportFiles files_;
+  Platform services_;
+};
+
+}  // namespace tarnwick::win32

@@ -1,0 +1,72 @@
+#include "platform/win32/win32_registry.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/win32_handles.h"
+
+namespace tarnwick::win32 {
+namespace {
+
+HKEY RootKey(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+HKEY AsKey(RegistryBackend::KeyId key) { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key)); }
+
+}  // namespace
+
+std::optional<RegistryBackend::KeyId> Win32Registry::OpenKey(RegistryRoot root, std::string_view path,
+                                                             OpenAccess access) {
+  const std::string text(path);
+  OwnedKey key;
+  LONG status = ERROR_SUCCESS;
+  switch (access) {
+    case OpenAccess::Default:
+      status = ::RegOpenKeyA(RootKey(root), text.c_str(), key.Receive());
+      break;
+    case OpenAccess::QueryValue:
+      status = ::RegOpenKeyExA(RootKey(root), text.c_str(), 0, KEY_QUERY_VALUE, key.Receive());
+      break;
+    case OpenAccess::Read:
+      status = ::RegOpenKeyExA(RootKey(root), text.c_str(), 0, KEY_READ, key.Receive());
+      break;
+  }
+  if (status != ERROR_SUCCESS || !key) return std::nullopt;
+  // Ownership passes to the shared layer's key, which closes it through CloseKey.
+  return static_cast<KeyId>(reinterpret_cast<std::uintptr_t>(key.Release()));
+}
+
+void Win32Registry::CloseKey(KeyId key) { OwnedKey closing(AsKey(key)); }
+
+std::optional<RegistryValue> Win32Registry::QueryValue(KeyId key, std::string_view valueName) {
+  const std::string name(valueName);
+  RegistryValue value;
+  DWORD size = 0;
+  DWORD type = 0;
+  LONG status = ::RegQueryValueExA(AsKey(key), name.c_str(), nullptr, &type, nullptr, &size);
+  // The size can grow between the two calls; try again a few times.
+  for (int attempt = 0; attempt < 4 && (status == ERROR_SUCCESS || status == ERROR_MORE_DATA); ++attempt) {
+    value.data.resize(size);
+    DWORD got = size;
+    status = ::RegQueryValueExA(AsKey(key), name.c_str(), nullptr, &type, value.data.empty() ? nullptr : value.data.data(),
+                                &got);
+    if (status == ERROR_SUCCESS) {
+      value.data.resize(got);
+      value.type = type;
+      return value;
+    }
+    size = got;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> Win32Registry::SubkeyName(KeyId key, std::uint32_t index) {
+  char name[MAX_PATH + 1];
+  DWORD length = sizeof name;
+  if (::RegEnumKeyExA(AsKey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::string(name, length);
+}
+
+}  // namespace tarnwick::win32

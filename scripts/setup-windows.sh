@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the 32-bit Windows cross compiler and what the tests under Wine
+# need, from Debian's packages. Idempotent: installs only what is missing.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-i686  # cross compiler (posix thread variant used)
+  binutils-mingw-w64-i686  # windres for the resource script
+  googletest          # GoogleTest sources, cross-built for the Wine tests
+  wine                # Windows implementation the tests run under
+  wine32:i386         # 32-bit Wine
+  xvfb                # display for the dialog tests
+  xauth               # needed by xvfb-run
+  xdotool             # finds and drives the dialog windows
+  imagemagick         # screenshots of the dialog
+  openbox             # window manager, so windows can be activated
+)
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
