@@ -69,6 +69,7 @@ class ReportFile {
   bool fileExists_ = false;
   std::uint64_t fileSize_ = 0;
   bool lastLineOpen_ = false;  // the file ends without CR LF
+  bool foreignLineEnds_ = false;  // the file's lines end in a line feed alone
 };
 
 }  // namespace tarnwick
