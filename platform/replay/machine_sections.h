@@ -1,0 +1,30 @@
+// The readers of the parts of machine.json, one per field of the top level.
+// Each throws LineError (through JsonField) for a value it refuses.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/replay/json_field.h"
+#include "platform/replay/machine_facts.h"
+
+namespace tarnwick {
+
+// Calls read with the member when the object has it.
+template <typename Read>
+void WithMember(const JsonField& object, std::string_view key, Read&& read) {
+  if (const auto member = object.Member(key)) read(*member);
+}
+
+VersionFacts ReadVersionSection(const JsonField& field);
+UserFacts ReadUserSection(const JsonField& field);
+MemoryStatus ReadMemorySection(const JsonField& field);
+PowerCapabilities ReadPowerSection(const JsonField& field);
+std::map<std::string, FileFacts> ReadFilesSection(const JsonField& field);
+std::vector<HardwareIdRead> ReadDevicesSection(const JsonField& field);
+std::vector<WaveDeviceFacts> ReadWaveOutSection(const JsonField& field);
+WmiFacts ReadWmiSection(const JsonField& field);
+std::vector<CategoryFacts> ReadDirectShowSection(const JsonField& field);
+
+}  // namespace tarnwick

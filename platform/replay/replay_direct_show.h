@@ -1,0 +1,64 @@
+// DirectShow device categories of a replayed computer, and the tuner bus of
+// the filters that offer one.
+#pragma once
+
+#include <memory>
+
+#include "platform/direct_show.h"
+#include "platform/replay/machine_facts.h"
+
+namespace tarnwick {
+
+// HRESULTs the replayed driver answers with.
+inline constexpr std::int32_t kSOk = 0;
+inline constexpr std::int32_t kSFalse = 1;
+inline constexpr std::int32_t kENotImpl = static_cast<std::int32_t>(0x80004001);
+inline constexpr std::int32_t kEPointer = static_cast<std::int32_t>(0x80004003);
+inline constexpr std::int32_t kEFail = static_cast<std::int32_t>(0x80004005);
+inline constexpr std::int32_t kEInvalidArg = static_cast<std::int32_t>(0x80070057);
+
+inline constexpr std::uint32_t kBusRequestProperty = 0x1007;
+inline constexpr std::uint32_t kBusDataProperty = 0x1008;
+inline constexpr std::uint8_t kEepromDeviceAddress = 0xA0;
+
+// The tuner's configuration memory behind the driver's private interface.
+// A read is two calls: SetProperty(0x1007) with a BusRequest names device,
+// sub-address and byte count (request 0 cancels it); GetProperty(0x1008)
+// then copies the bytes into its buffer. Only the memory at device address
+// 0xA0 answers; a read past its end or from a failing offset fails.
+class ReplayTunerBus final : public TunerBusControl {
+ public:
+  explicit ReplayTunerBus(const TunerBusFacts& bus) : bus_(bus) {}
+
+  std::int32_t SetProperty(std::uint32_t property, void* buffer) override;
+  std::int32_t GetProperty(std::uint32_t property, void* buffer) override;
+
+ private:
+  struct PendingRead {
+    std::uint8_t device = 0;
+    std::uint8_t offset = 0;
+    std::uint8_t count = 0;
+  };
+
+  const TunerBusFacts& bus_;
+  std::optional<PendingRead> pending_;
+};
+
+class ReplayDirectShow final : public DirectShowDevices {
+ public:
+  explicit ReplayDirectShow(const MachineFacts& facts) : facts_(facts) {}
+
+  void ComInitialize() override {}
+  void ComUninitialize() override {}
+  // S_FALSE for a category the machine lists no device in.
+  CategoryListing EnumerateCategory(const Guid& category) override;
+  std::unique_ptr<TunerBusControl> OpenTunerBus(const Guid& category, std::size_t monikerIndex) override;
+  bool BindsToFilter(const Guid& category, std::size_t monikerIndex) override;
+
+ private:
+  const MonikerFacts* Moniker(const Guid& category, std::size_t index) const;
+
+  const MachineFacts& facts_;
+};
+
+}  // namespace tarnwick

@@ -1,0 +1,79 @@
+#include "platform/replay/replay_services.h"
+
+#include "platform/replay/windows_path.h"
+#include "platform/text.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr std::uint32_t kErrorNoMoreItems = 259;
+
+class ReplayDeviceSet final : public DeviceSet {
+ public:
+  explicit ReplayDeviceSet(const std::vector<HardwareIdRead>& devices) : devices_(devices) {}
+  bool HasDevice(std::uint32_t index) override { return index < devices_.size(); }
+  HardwareIdRead ReadHardwareIds(std::uint32_t index) override {
+    if (index >= devices_.size()) return HardwareIdRead{kErrorNoMoreItems, {}};
+    return devices_[index];
+  }
+
+ private:
+  const std::vector<HardwareIdRead>& devices_;
+};
+
+}  // namespace
+
+std::optional<VersionRecord> ReplaySystemFacts::QueryVersionExtended() {
+  if (!facts_.version) {
+    lastError_ = kErrorNotSupported;
+    return std::nullopt;
+  }
+  if (!facts_.version->extended) {
+    lastError_ = kErrorInsufficientBuffer;  // the record size is unknown to the system
+    return std::nullopt;
+  }
+  return facts_.version->record;
+}
+
+std::optional<VersionRecord> ReplaySystemFacts::QueryVersionPlain() {
+  if (!facts_.version) {
+    lastError_ = kErrorNotSupported;
+    return std::nullopt;
+  }
+  VersionRecord plain = facts_.version->record;
+  plain.suiteMask = 0;  // the plain record has neither field
+  plain.productType = 0;
+  return plain;
+}
+
+std::uint16_t ReplaySystemFacts::NativeArchitecture() { return facts_.version ? facts_.version->architecture : 0; }
+
+bool ReplaySystemFacts::IsServerR2() { return facts_.version && facts_.version->serverR2; }
+
+bool ReplaySystemFacts::FileExists(std::string_view path) { return facts_.files.contains(WindowsPathKey(path)); }
+
+bool ReplayLibraries::CanLoad(std::string_view libraryName) {
+  for (const std::string& library : facts_.loadableLibraries) {
+    if (EqualsIgnoreCase(library, libraryName)) return true;
+  }
+  return false;
+}
+
+std::unique_ptr<DeviceSet> ReplayDevices::OpenPresentDevices() {
+  if (!facts_.devices) return nullptr;
+  return std::make_unique<ReplayDeviceSet>(*facts_.devices);
+}
+
+std::optional<WaveOutCaps> ReplayWaveOutput::Capabilities(std::uint32_t device) {
+  if (device >= facts_.waveOut.size() || facts_.waveOut[device].capsFail) return std::nullopt;
+  return facts_.waveOut[device].caps;
+}
+
+WmiBoardQuery ReplayWmi::QueryBaseBoards() {
+  if (!facts_.wmi) return {WmiFailure::Security, false, {}};
+  const WmiFacts& wmi = *facts_.wmi;
+  if (wmi.failAt != WmiFailure::None || !wmi.resultSet) return {wmi.failAt, wmi.resultSet, {}};
+  return {WmiFailure::None, true, wmi.baseBoards};
+}
+
+}  // namespace tarnwick
