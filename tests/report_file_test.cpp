@@ -1,0 +1,395 @@
+// The report file writer: sequences of calls and the exact bytes they leave,
+// through an in-memory file system and, on POSIX hosts, through the mapped
+// drive over a scratch folder.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/report_file.h"
+#include "report_test_files.h"
+
+namespace tarnwick {
+namespace {
+
+using testing_files::MemoryReportFiles;
+
+// One step of a case: a call of the writer, or something that happens to the
+// file behind its back.
+struct Step {
+  enum Kind { Entry, Separator, Clear, OtherAppends, OtherReplaces, OtherDeletes, NewWriter } kind;
+  std::string section;
+  std::string key;
+  std::string value;  // the bytes for OtherAppends and OtherReplaces
+};
+
+Step E(std::string section, std::string key, std::string value) {
+  return {Step::Entry, std::move(section), std::move(key), std::move(value)};
+}
+const Step Sep{Step::Separator, {}, {}, {}};
+const Step Clear{Step::Clear, {}, {}, {}};
+const Step Deleted{Step::OtherDeletes, {}, {}, {}};
+const Step NewWriter{Step::NewWriter, {}, {}, {}};
+Step Appended(std::string bytes) { return {Step::OtherAppends, {}, {}, std::move(bytes)}; }
+Step Replaced(std::string bytes) { return {Step::OtherReplaces, {}, {}, std::move(bytes)}; }
+
+struct WriterCase {
+  const char* name;
+  std::optional<std::string> before;  // nothing: no file
+  std::vector<Step> steps;
+  std::optional<std::string> after;  // nothing: no file
+};
+
+// What a case needs of a file system besides the writer's own calls.
+class Disk {
+ public:
+  virtual ~Disk() = default;
+  virtual ReportFiles& Files() = 0;
+  virtual std::optional<std::string> Content() = 0;
+  virtual void Set(const std::optional<std::string>& content) = 0;
+  virtual void AppendBehind(const std::string& bytes) = 0;
+};
+
+class MemoryDisk final : public Disk {
+ public:
+  ReportFiles& Files() override { return files_; }
+  std::optional<std::string> Content() override { return files_.Read(kReportPath); }
+  void Set(const std::optional<std::string>& content) override {
+    if (content) {
+      files_.files[std::string(kReportPath)] = *content;
+    } else {
+      files_.files.erase(std::string(kReportPath));
+    }
+  }
+  void AppendBehind(const std::string& bytes) override { files_.files[std::string(kReportPath)] += bytes; }
+  MemoryReportFiles& Memory() { return files_; }
+
+ private:
+  MemoryReportFiles files_;
+};
+
+#ifdef TARNWICK_POSIX_FILES
+class FolderDisk final : public Disk {
+ public:
+  FolderDisk() : files_(testing_files::DriveCFiles(folder_)) {}
+  ReportFiles& Files() override { return files_; }
+  std::optional<std::string> Content() override { return testing_files::ReadHost(Host()); }
+  void Set(const std::optional<std::string>& content) override {
+    if (content) {
+      testing_files::WriteHost(Host(), *content);
+    } else {
+      std::remove(Host().c_str());
+    }
+  }
+  void AppendBehind(const std::string& bytes) override { testing_files::WriteHost(Host(), bytes, true); }
+
+ private:
+  std::string Host() const { return folder_.Host("SystemInfo.ini"); }
+  testing_files::ScratchFolder folder_;
+  MappedReportFiles files_;
+};
+#endif
+
+// Runs the steps and checks every call's result. Where the disk counts its
+// writes, also checks the crash-safety rule: each call makes at most one
+// write, and a change at the end of the file is one append.
+void RunSteps(Disk& disk, const WriterCase& c, MemoryReportFiles* counted) {
+  disk.Set(c.before);
+  auto writer = std::make_unique<ReportFile>(disk.Files());
+  for (std::size_t i = 0; i < c.steps.size(); ++i) {
+    const Step& step = c.steps[i];
+    SCOPED_TRACE("step " + std::to_string(i));
+    const auto before = disk.Content();
+    const int appends = counted ? counted->appends : 0;
+    const int replaces = counted ? counted->replaces : 0;
+    bool writerCall = true;
+    switch (step.kind) {
+      case Step::Entry:
+        EXPECT_TRUE(writer->WriteEntry(step.section, step.key, step.value));
+        break;
+      case Step::Separator:
+        EXPECT_TRUE(writer->AppendSeparator());
+        break;
+      case Step::Clear:
+        EXPECT_TRUE(writer->Clear());
+        EXPECT_FALSE(disk.Content().has_value());
+        writerCall = false;  // a deletion, neither append nor replacement
+        break;
+      case Step::OtherAppends:
+        disk.AppendBehind(step.value);
+        writerCall = false;
+        break;
+      case Step::OtherReplaces:
+        disk.Set(step.value);
+        writerCall = false;
+        break;
+      case Step::OtherDeletes:
+        disk.Set(std::nullopt);
+        writerCall = false;
+        break;
+      case Step::NewWriter:
+        writer = std::make_unique<ReportFile>(disk.Files());
+        writerCall = false;
+        break;
+    }
+    if (counted == nullptr || !writerCall) continue;
+    const int appended = counted->appends - appends;
+    const int replaced = counted->replaces - replaces;
+    EXPECT_LE(appended + replaced, 1) << "more than one write in one call";
+    const auto after = disk.Content();
+    const bool grewAtEnd = after && after != before && after->starts_with(before.value_or(""));
+    if (grewAtEnd) {
+      EXPECT_EQ(appended, 1) << "an end-of-file change should be one append";
+    } else if (after != before) {
+      EXPECT_EQ(replaced, 1) << "a change inside the file should replace it whole";
+    }
+  }
+}
+
+class WriterCases : public testing::TestWithParam<WriterCase> {};
+
+TEST_P(WriterCases, LeavesExactBytes) {
+  const WriterCase& c = GetParam();
+  {
+    SCOPED_TRACE("in memory");
+    MemoryDisk disk;
+    RunSteps(disk, c, &disk.Memory());
+    EXPECT_EQ(disk.Content(), c.after);
+  }
+#ifdef TARNWICK_POSIX_FILES
+  {
+    SCOPED_TRACE("mapped folder");
+    FolderDisk disk;
+    RunSteps(disk, c, nullptr);
+    EXPECT_EQ(disk.Content(), c.after);
+  }
+#endif
+}
+
+const std::optional<std::string> kNoFile;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rules, WriterCases, testing::Values(
+    WriterCase{"MissingFileIsCreated", kNoFile,
+        {E("Tool Version", "Tool Version", "2.5")},
+        "[Tool Version]\r\nTool Version=2.5\r\n"},
+    WriterCase{"SectionNamesIgnoreCase", kNoFile,
+        {E("Windows OS", "a", "1"), E("Other", "x", "1"), E("WINDOWS os", "b", "2")},
+        "[Windows OS]\r\na=1\r\nb=2\r\n[Other]\r\nx=1\r\n"},
+    WriterCase{"ExistingKeyReplacedWhereItStands", kNoFile,
+        {E("A", "k1", "1"), E("A", "k2", "2"), E("A", "k1", "3")},
+        "[A]\r\nk1=3\r\nk2=2\r\n"},
+    WriterCase{"NewKeyOfLastSectionAtEnd", kNoFile,
+        {E("A", "k1", "1"), E("A", "k2", "2")},
+        "[A]\r\nk1=1\r\nk2=2\r\n"},
+    WriterCase{"NewKeyOfEarlierSectionAfterItsLastEntry", kNoFile,
+        {E("A", "k1", "1"), E("B", "x", "1"), E("A", "k2", "2")},
+        "[A]\r\nk1=1\r\nk2=2\r\n[B]\r\nx=1\r\n"},
+    WriterCase{"NewSectionAfterTrailingEmptyLines", kNoFile,
+        {E("A", "k", "1"), Sep, Sep, E("B", "x", "1")},
+        "[A]\r\nk=1\r\n\r\n\r\n[B]\r\nx=1\r\n"},
+    WriterCase{"ForeignLinesStay", std::string(
+        "; notes\r\nstray line\r\n[A]\r\n; comment\r\nk=1\r\n  \r\nnot an entry\r\n\r\n[B]\r\nx=1\r\n"),
+        {E("A", "k", "2"), E("A", "n", "3"), E("B", "y", "4")},
+        "; notes\r\nstray line\r\n[A]\r\n; comment\r\nk=2\r\n  \r\nnot an entry\r\nn=3\r\n\r\n[B]\r\nx=1\r\ny=4\r\n"},
+
+    WriterCase{"EmptyValue", kNoFile,
+        {E("A", "Key", ""), E("A", "k", "v"), E("A", "k", "")},
+        "[A]\r\nKey=\r\nk=\r\n"},
+    WriterCase{"SameKeyInTwoSections", kNoFile,
+        {E("A", "Name", "1"), E("B", "Name", "2")},
+        "[A]\r\nName=1\r\n[B]\r\nName=2\r\n"},
+    WriterCase{"SameKeyTwiceInOneSection", kNoFile,
+        {E("DeviceInfo", "Conexant ID 4", "first"), E("DeviceInfo", "Conexant ID 4_ProviderName", "p"),
+         E("DeviceInfo", "Conexant ID 4", "second")},
+        "[DeviceInfo]\r\nConexant ID 4=second\r\nConexant ID 4_ProviderName=p\r\n"},
+    WriterCase{"KeyDifferingInCaseKeepsFirstSpelling", kNoFile,
+        {E("A", "DriverDesc", "old"), E("A", "DRIVERDESC", "new")},
+        "[A]\r\nDriverDesc=new\r\n"},
+    WriterCase{"TwoSeparatorsInARow", kNoFile,
+        {E("A", "k", "1"), Sep, Sep},
+        "[A]\r\nk=1\r\n\r\n\r\n"},
+    WriterCase{"SeparatorOnMissingFile", kNoFile, {Sep}, "\r\n"},
+    WriterCase{"SectionAfterLeadingSeparator", kNoFile,
+        {Sep, E("A", "k", "1"), NewWriter, E("A", "n", "2")},
+        "\r\n[A]\r\nk=1\r\nn=2\r\n"},
+    WriterCase{"LastSectionAgainAfterSeparator", kNoFile,
+        {E("A", "k1", "1"), Sep, E("A", "k2", "2"), Sep, E("a", "k3", "3")},
+        "[A]\r\nk1=1\r\n\r\nk2=2\r\n\r\nk3=3\r\n"},
+    WriterCase{"EarlierSectionAgainAfterSeparator", kNoFile,
+        {E("A", "k1", "1"), Sep, E("B", "x", "1"), Sep, E("A", "k2", "2")},
+        "[A]\r\nk1=1\r\nk2=2\r\n\r\n[B]\r\nx=1\r\n\r\n"},
+    WriterCase{"EarlierSectionOfSeveralGroups", kNoFile,
+        {E("A", "k1", "1"), Sep, E("A", "k2", "2"), Sep, Sep, E("B", "x", "1"), E("A", "k3", "3")},
+        "[A]\r\nk1=1\r\n\r\nk2=2\r\nk3=3\r\n\r\n\r\n[B]\r\nx=1\r\n"},
+
+    WriterCase{"ValueWithLineFeed", kNoFile,
+        {E("Windows OS", "Platform", "Microsoft Win32s\n")},
+        "[Windows OS]\r\nPlatform=Microsoft Win32s\n\r\n"},
+    WriterCase{"ValueWithLineFeedRewrittenAndReadAgain", kNoFile,
+        {E("Windows OS", "Platform", "Microsoft Win32s\n"), E("Windows OS", "Version", "3.1"), Sep,
+         E("B", "x", "1"), E("Windows OS", "Build", "5"), NewWriter,
+         E("Windows OS", "Platform", "Microsoft Windows Millennium Edition\n"), E("WINDOWS OS", "Suite", "")},
+        "[Windows OS]\r\nPlatform=Microsoft Windows Millennium Edition\n\r\nVersion=3.1\r\nBuild=5\r\nSuite=\r\n"
+        "\r\n[B]\r\nx=1\r\n"},
+    WriterCase{"SeparatorAfterValueWithLineFeedReadAgain", kNoFile,
+        {E("W", "Platform", "Microsoft Win32s\n"), Sep, NewWriter, E("W", "k", "1")},
+        "[W]\r\nPlatform=Microsoft Win32s\n\r\n\r\nk=1\r\n"},
+    WriterCase{"TrailingBlanksKept", kNoFile,
+        {E("Filter Name", "NETWORK PROVIDER ", "x "), E("Filter Name", "NETWORK PROVIDER", "y"),
+         E("Filter Name", "network provider ", "z  ")},
+        "[Filter Name]\r\nNETWORK PROVIDER =z  \r\nNETWORK PROVIDER=y\r\n"},
+    WriterCase{"Windows1252LettersIgnoreCase", kNoFile,
+        {E("P\xE9riph\xE9rique", "Cl\xE9", "1"), E("P\xC9RIPH\xC9RIQUE", "CL\xC9", "2"),
+         E("P\xE9riph\xE9rique", "\x9A", "3"), E("P\xE9riph\xE9rique", "\x8A", "4"),
+         E("P\xE9riph\xE9rique", "\xFF", "5"), E("P\xE9riph\xE9rique", "\x9F", "6"),
+         // Not letter pairs: multiplication and division sign, sharp s, micro sign.
+         E("P\xE9riph\xE9rique", "\xD7", "7"), E("P\xE9riph\xE9rique", "\xF7", "8"),
+         E("P\xE9riph\xE9rique", "\xDF", "9"), E("P\xE9riph\xE9rique", "\xB5", "10"),
+         E("P\xE9riph\xE9rique", "?", "11")},
+        "[P\xE9riph\xE9rique]\r\nCl\xE9=2\r\n\x9A=4\r\n\xFF=6\r\n\xD7=7\r\n\xF7=8\r\n\xDF=9\r\n\xB5=10\r\n?=11\r\n"},
+
+    WriterCase{"MergedIntoOldReport", std::string(
+        "[Tool Version]\r\nTool Version=2.4\r\n\r\n[Processor]\r\nProcessorName=Old CPU\r\n\r\n"),
+        {E("Tool Version", "Tool Version", "2.5"), Sep, E("User Info", "User Name", "bob"),
+         E("Processor", "ProcessorName", "New CPU"), Sep, E("Processor", "Speed", "3000")},
+        "[Tool Version]\r\nTool Version=2.5\r\n\r\n[Processor]\r\nProcessorName=New CPU\r\nSpeed=3000\r\n\r\n\r\n"
+        "[User Info]\r\nUser Name=bob\r\n\r\n"},
+    WriterCase{"OpenLastLineGetsNewKey", std::string("[A]\r\nk=1"),
+        {E("A", "k2", "2")}, "[A]\r\nk=1\r\nk2=2\r\n"},
+    WriterCase{"OpenLastLineGetsNewSection", std::string("[A]\r\nk=1"),
+        {E("B", "x", "1")}, "[A]\r\nk=1\r\n[B]\r\nx=1\r\n"},
+    WriterCase{"OpenLastLineEndedBySeparator", std::string("[A]\r\nk=1"),
+        {Sep, Sep}, "[A]\r\nk=1\r\n\r\n"},
+    WriterCase{"OpenLastLineReplaced", std::string("[A]\r\nk=1"),
+        {E("a", "K", "2")}, "[A]\r\nk=2\r\n"},
+    WriterCase{"OpenLastHeader", std::string("[A]\r\nk=1\r\n[B]"),
+        {E("A", "n", "2"), E("B", "x", "1")}, "[A]\r\nk=1\r\nn=2\r\n[B]\r\nx=1\r\n"},
+    WriterCase{"LineFeedOnlyReportTakesCrLf", std::string("[A]\nk=1\n\n[B]\nx=1\n"),
+        {E("B", "y", "2"), NewWriter, E("A", "k", "3"), E("B", "y", "4")},
+        "[A]\r\nk=3\r\n\r\n[B]\r\nx=1\r\ny=4\r\n"},
+    WriterCase{"LineFeedOnlyReportGetsSeparator", std::string("[A]\nk=1\n"),
+        {Sep, NewWriter, E("A", "n", "2")},
+        "[A]\r\nk=1\r\n\r\nn=2\r\n"},
+
+    WriterCase{"OtherProcessAppendedASection", kNoFile,
+        {E("A", "k1", "1"), Appended("[Ext]\r\nz=1\r\n"), E("A", "k2", "2")},
+        "[A]\r\nk1=1\r\nk2=2\r\n[Ext]\r\nz=1\r\n"},
+    WriterCase{"OtherProcessAppendedAHeader", kNoFile,
+        {E("A", "k1", "1"), Appended("[B]\r\n"), E("b", "x", "1")},
+        "[A]\r\nk1=1\r\n[B]\r\nx=1\r\n"},
+    WriterCase{"OtherProcessDeletedTheFile", kNoFile,
+        {E("A", "k1", "1"), Deleted, E("A", "k2", "2")},
+        "[A]\r\nk2=2\r\n"},
+    WriterCase{"OtherProcessReplacedTheFile", kNoFile,
+        {E("A", "k1", "1"), Replaced("[Z]\r\nq=1\r\n\r\n"), E("A", "k1", "2")},
+        "[Z]\r\nq=1\r\n\r\n[A]\r\nk1=2\r\n"},
+
+    WriterCase{"ClearMissingFile", kNoFile, {Clear}, kNoFile},
+    WriterCase{"ClearOldReport", std::string("[A]\r\nk=1\r\n"), {Clear}, kNoFile},
+    WriterCase{"ClearThenWriteAgain", kNoFile,
+        {E("A", "k", "1"), Sep, Clear, E("A", "n", "2"), Clear, Sep},
+        "\r\n"}
+), [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+// A write that fails leaves the file as it was, and the writer forgets the
+// change it could not make.
+struct FailureCase {
+  const char* name;
+  bool failAppend;
+  bool failReplace;
+  std::function<bool(ReportFile&)> failing;
+  std::string after;  // after "[A] k1=1, [B] x=1", the failing call and a last entry of B
+};
+
+class WriterFailures : public testing::TestWithParam<FailureCase> {};
+
+TEST_P(WriterFailures, FailedWriteLeavesFileAndIsForgotten) {
+  const FailureCase& c = GetParam();
+  MemoryReportFiles files;
+  ReportFile writer(files);
+  ASSERT_TRUE(writer.WriteEntry("A", "k1", "1"));
+  ASSERT_TRUE(writer.WriteEntry("B", "x", "1"));
+  const std::string before = files.files.at(std::string(kReportPath));
+  files.failAppend = c.failAppend;
+  files.failReplace = c.failReplace;
+  EXPECT_FALSE(c.failing(writer));
+  EXPECT_EQ(files.files.at(std::string(kReportPath)), before);
+  files.failAppend = files.failReplace = false;
+  EXPECT_TRUE(writer.WriteEntry("B", "y", "2"));
+  EXPECT_EQ(files.files.at(std::string(kReportPath)), c.after);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Failures, WriterFailures, testing::Values(
+    FailureCase{"NewSection", true, false, [](ReportFile& w) { return w.WriteEntry("C", "c", "3"); },
+                "[A]\r\nk1=1\r\n[B]\r\nx=1\r\ny=2\r\n"},
+    FailureCase{"NewKeyOfLastSection", true, false, [](ReportFile& w) { return w.WriteEntry("B", "z", "3"); },
+                "[A]\r\nk1=1\r\n[B]\r\nx=1\r\ny=2\r\n"},
+    FailureCase{"Separator", true, false, [](ReportFile& w) { return w.AppendSeparator(); },
+                "[A]\r\nk1=1\r\n[B]\r\nx=1\r\ny=2\r\n"},
+    FailureCase{"NewKeyOfEarlierSection", false, true, [](ReportFile& w) { return w.WriteEntry("A", "k2", "2"); },
+                "[A]\r\nk1=1\r\n[B]\r\nx=1\r\ny=2\r\n"},
+    FailureCase{"ReplacedKey", false, true, [](ReportFile& w) { return w.WriteEntry("A", "k1", "9"); },
+                "[A]\r\nk1=1\r\n[B]\r\nx=1\r\ny=2\r\n"}
+), [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+TEST(ReportFile, ClearFailsOnlyWhenAnExistingFileStays) {
+  MemoryReportFiles files;
+  files.failDelete = true;
+  ReportFile writer(files);
+  EXPECT_TRUE(writer.Clear());  // nothing to delete
+  ASSERT_TRUE(writer.WriteEntry("A", "k", "1"));
+  EXPECT_FALSE(writer.Clear());
+  // The file that stayed is merged into, not started afresh.
+  ASSERT_TRUE(writer.WriteEntry("A", "k", "2"));
+  EXPECT_EQ(files.files.at(std::string(kReportPath)), "[A]\r\nk=2\r\n");
+}
+
+#ifdef TARNWICK_POSIX_FILES
+
+struct HostPathCase {
+  const char* windows;
+  std::optional<std::string> host;  // below the folder of drive C, "/c" standing for it
+};
+
+TEST(MappedReportFiles, HostPaths) {
+  DriveMap drives;
+  drives.Map('C', "/c/");
+  drives.Map('d', "/data/d");
+  const HostPathCase cases[] = {
+      {"C:\\SystemInfo.ini", "/c/SystemInfo.ini"},
+      {"c:\\Tarnwick\\\\SystemInfo.ini", "/c/Tarnwick/SystemInfo.ini"},
+      {"D:\\Tools\\SystemInfo.ini", "/data/d/Tools/SystemInfo.ini"},
+      {"E:\\SystemInfo.ini", std::nullopt},
+      {"SystemInfo.ini", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(drives.HostPath(c.windows), c.host) << c.windows;
+}
+
+TEST(MappedReportFiles, ReplaceLeavesNoTemporaryAndCopyOntoItselfKeepsFile) {
+  testing_files::ScratchFolder folder;
+  MappedReportFiles files = testing_files::DriveCFiles(folder);
+  ASSERT_TRUE(files.Append("C:\\SystemInfo.ini", "[A]\r\n"));
+  ASSERT_TRUE(files.ReplaceAtomically("C:\\SystemInfo.ini", "[B]\r\n"));
+  EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini")), "[B]\r\n");
+  EXPECT_FALSE(testing_files::ReadHost(folder.Host("SystemInfo.ini.tmp")).has_value());
+  EXPECT_TRUE(files.Copy("C:\\SystemInfo.ini", "c:\\\\SystemInfo.ini"));
+  EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini")), "[B]\r\n");
+  EXPECT_FALSE(files.Copy("C:\\SystemInfo.ini", "C:\\Missing\\SystemInfo.ini"));
+  EXPECT_TRUE(files.Delete("C:\\SystemInfo.ini"));
+  EXPECT_FALSE(files.Delete("C:\\SystemInfo.ini"));
+  EXPECT_FALSE(files.Size("C:\\SystemInfo.ini").has_value());
+}
+
+#endif
+
+}  // namespace
+}  // namespace tarnwick

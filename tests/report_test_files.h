@@ -1,0 +1,118 @@
+// File systems for the report tests: an in-memory ReportFiles whose writes
+// can be made to fail, and (on POSIX hosts) a scratch folder that a
+// MappedReportFiles maps drive C: onto.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/report_files.h"
+
+#ifdef TARNWICK_POSIX_FILES
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "platform/posix/mapped_files.h"
+#endif
+
+namespace tarnwick::testing_files {
+
+// Files keyed by their Windows path exactly as given.
+class MemoryReportFiles final : public ReportFiles {
+ public:
+  std::optional<std::string> Read(std::string_view path) override {
+    const auto found = files.find(std::string(path));
+    if (found == files.end()) return std::nullopt;
+    return found->second;
+  }
+  std::optional<std::uint64_t> Size(std::string_view path) override {
+    const auto found = files.find(std::string(path));
+    if (found == files.end()) return std::nullopt;
+    return found->second.size();
+  }
+  bool Append(std::string_view path, std::string_view bytes) override {
+    ++appends;
+    if (failAppend) return false;
+    files[std::string(path)].append(bytes);
+    return true;
+  }
+  bool ReplaceAtomically(std::string_view path, std::string_view content) override {
+    ++replaces;
+    if (failReplace) return false;
+    files[std::string(path)] = std::string(content);
+    return true;
+  }
+  bool Delete(std::string_view path) override {
+    if (failDelete) return false;
+    return files.erase(std::string(path)) == 1;
+  }
+  bool Copy(std::string_view from, std::string_view to) override {
+    if (failCopy) return false;
+    const auto found = files.find(std::string(from));
+    if (found == files.end()) return false;
+    if (from != to) files[std::string(to)] = found->second;
+    return true;
+  }
+
+  std::map<std::string, std::string> files;
+  bool failAppend = false;
+  bool failReplace = false;
+  bool failDelete = false;
+  bool failCopy = false;
+  int appends = 0;
+  int replaces = 0;
+};
+
+#ifdef TARNWICK_POSIX_FILES
+
+// A fresh folder below the system's temporary folder, removed with all it
+// holds when the object goes.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarnwick-report-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string Host(std::string_view relative) const { return path_ + "/" + std::string(relative); }
+
+ private:
+  std::string path_;
+};
+
+inline std::optional<std::string> ReadHost(const std::string& hostPath) {
+  std::ifstream in(hostPath, std::ios::binary);
+  if (!in) return std::nullopt;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteHost(const std::string& hostPath, std::string_view bytes, bool append = false) {
+  std::ofstream out(hostPath, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Drive C: mapped onto the scratch folder.
+inline MappedReportFiles DriveCFiles(const ScratchFolder& folder) {
+  DriveMap drives;
+  drives.Map('C', folder.Path());
+  return MappedReportFiles(std::move(drives));
+}
+
+#endif
+
+}  // namespace tarnwick::testing_files
