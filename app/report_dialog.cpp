@@ -1,36 +1,26 @@
 #include "app/report_dialog.h"
 
-#include <array>
-
 #include "app/filter_categories.h"
 #include "app/report_copy.h"
 #include "collectors/collectors.h"
 #include "collectors/tuner/tuner_device_access.h"
 
 namespace tarnwick {
-namespace {
 
-using Collector = void (*)(CollectorContext&);
+const CollectionSteps& StandardCollectionSteps() {
+  static const CollectionSteps steps{
+      {CollectUserAccount, CollectWindowsOs, CollectDirectX, CollectProcessor, CollectMemory, CollectDisplayAdapter,
+       CollectAudioDevice, CollectRegionalAndPower, CollectMotherboard, CollectSystemDevices, CollectTunerSettings},
+      {CollectTvApplications, CollectInstalledProgramFiles, CollectMceEncoder, CollectTuningSpaces},
+      CollectFilterCategory,
+  };
+  return steps;
+}
 
-// The collectors before the tuner is released, in run order.
-constexpr std::array<Collector, 11> kSystemCollectors = {
-    CollectUserAccount, CollectWindowsOs,        CollectDirectX,     CollectProcessor,
-    CollectMemory,      CollectDisplayAdapter,   CollectAudioDevice, CollectRegionalAndPower,
-    CollectMotherboard, CollectSystemDevices,    CollectTunerSettings,
-};
-
-// The application inventory and the tuning spaces, after the tuner is released.
-constexpr std::array<Collector, 4> kSoftwareCollectors = {
-    CollectTvApplications,
-    CollectInstalledProgramFiles,
-    CollectMceEncoder,
-    CollectTuningSpaces,
-};
-
-}  // namespace
-
-ReportDialog::ReportDialog(Platform& platform, ResultList& list, std::ostream& diagnostics)
+ReportDialog::ReportDialog(Platform& platform, ResultList& list, std::ostream& diagnostics,
+                           const CollectionSteps& steps)
     : platform_(platform),
+      steps_(steps),
       registry_(platform.registry),
       list_(list),
       diagnostics_(diagnostics),
@@ -50,17 +40,17 @@ void ReportDialog::RunCollection() {
   AppendGroupSeparator();
   StepFinished();
 
-  for (const Collector collect : kSystemCollectors) {
+  for (const Collector collect : steps_.beforeTunerRelease) {
     collect(context_);
     StepFinished();
   }
   ReleaseTunerDevice();
-  for (const Collector collect : kSoftwareCollectors) {
+  for (const Collector collect : steps_.afterTunerRelease) {
     collect(context_);
     StepFinished();
   }
   for (const FilterCategory& category : kFilterCategories) {
-    CollectFilterCategory(context_, category.label, category.id);
+    steps_.filterCategory(context_, category.label, category.id);
     AppendGroupSeparator();
     StepFinished();
   }

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/report_file.h"
 #include "app/result_list.h"
@@ -20,6 +21,19 @@ namespace tarnwick {
 
 inline constexpr std::string_view kToolVersion = "2.5";
 
+using Collector = void (*)(CollectorContext&);
+using CategoryCollector = void (*)(CollectorContext&, std::string_view label, const Guid& category);
+
+// The collectors of the run in their fixed order: those before the tuner is
+// released, those after it, and the one called for each filter category.
+struct CollectionSteps {
+  std::vector<Collector> beforeTunerRelease;
+  std::vector<Collector> afterTunerRelease;
+  CategoryCollector filterCategory;
+};
+
+const CollectionSteps& StandardCollectionSteps();
+
 // Told after every step of the run, so a waiting window can repaint. The run
 // itself stays on the one thread and in its fixed order.
 class RunObserver {
@@ -30,7 +44,8 @@ class RunObserver {
 
 class ReportDialog final : public ReportWriter {
  public:
-  ReportDialog(Platform& platform, ResultList& list, std::ostream& diagnostics);
+  ReportDialog(Platform& platform, ResultList& list, std::ostream& diagnostics,
+               const CollectionSteps& steps = StandardCollectionSteps());
 
   void SetRunObserver(RunObserver* observer) { observer_ = observer; }
 
@@ -55,6 +70,7 @@ class ReportDialog final : public ReportWriter {
   void ReleaseTunerDevice();
 
   Platform& platform_;
+  const CollectionSteps& steps_;
   RegistryAccess registry_;
   ResultList& list_;
   std::ostream& diagnostics_;
