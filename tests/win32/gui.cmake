@@ -1,0 +1,21 @@
+# Tarnwick.exe driven through its windows under Wine (xdotool on the session's
+# X display). list_probe.exe reads the main dialog's list from outside.
+# Screenshots are left in artifacts/ of the build tree.
+
+add_executable(list_probe ${CMAKE_CURRENT_LIST_DIR}/list_probe.cpp)
+target_link_libraries(list_probe PRIVATE tarnwick_app tarnwick_win32)
+
+set(TARNWICK_GUI_ARTIFACTS ${CMAKE_BINARY_DIR}/artifacts)
+
+add_test(NAME gui_single_instance
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/gui/single_instance.sh
+    $<TARGET_FILE:Tarnwick> $<TARGET_FILE:list_probe> ${TARNWICK_GUI_ARTIFACTS})
+add_test(NAME gui_end_to_end
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/gui/end_to_end.sh
+    $<TARGET_FILE:Tarnwick> $<TARGET_FILE:tarnwick-cli> $<TARGET_FILE:list_probe> ${TARNWICK_GUI_ARTIFACTS})
+
+# The tests share the prefix, the drive C report and the display.
+set_tests_properties(gui_single_instance gui_end_to_end PROPERTIES
+  TIMEOUT 600
+  RESOURCE_LOCK wine_desktop
+  LABELS gui)
