@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_system.h"
 
 namespace tarnwick::win32 {
 
@@ -16,10 +17,10 @@ class Win32Platform {
 
  private:
   Win32Registry registry_;
-  AbsentSystemFacts system_;
-  AbsentMemoryPower memoryPower_;
-  AbsentUserAccounts users_;
-  AbsentLibraries libraries_;
+  Win32SystemFacts system_;
+  Win32MemoryPower memoryPower_;
+  Win32UserAccounts users_;
+  Win32Libraries libraries_;
   AbsentDevices devices_;
   AbsentWaveOutput waveOutput_;
   AbsentWmi wmi_;
