@@ -134,12 +134,16 @@ WmiFacts ReadWmiSection(const JsonField& field) {
 
 std::vector<CategoryFacts> ReadDirectShowSection(const JsonField& field) {
   std::vector<CategoryFacts> categories;
+  std::vector<JsonField> keys;  // where each category was named
   for (const auto& [key, monikers] : field.Members()) {
     const auto guid = ParseGuid(key);
     if (!guid) monikers.Refuse("expected a category GUID \"{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}\"");
-    for (const CategoryFacts& earlier : categories) {
-      if (earlier.category == *guid) monikers.Refuse("the same category as an earlier key");
+    for (std::size_t i = 0; i < categories.size(); ++i) {
+      if (categories[i].category == *guid) {
+        RefuseLaterOfTwo(keys[i], monikers, "names the same category as the key on line ");
+      }
     }
+    keys.push_back(monikers);
     CategoryFacts category{*guid, {}};
     for (const JsonField& moniker : monikers.Elements()) category.monikers.push_back(ReadMoniker(moniker));
     categories.push_back(std::move(category));

@@ -74,10 +74,15 @@ FileFacts ReadFile(const JsonField& field) {
 
 std::map<std::string, FileFacts> ReadFilesSection(const JsonField& field) {
   std::map<std::string, FileFacts> files;
+  std::map<std::string, JsonField> named;  // where each file was named
   for (const auto& [path, file] : field.Members()) {
     if (path.empty()) file.Refuse("empty path");
     const std::string key = WindowsPathKey(Utf8ToCp1252(path));
-    if (!files.emplace(key, ReadFile(file)).second) file.Refuse("the same file as an earlier path");
+    if (const auto earlier = named.find(key); earlier != named.end()) {
+      RefuseLaterOfTwo(earlier->second, file, "names the same file as the path on line ");
+    }
+    files.emplace(key, ReadFile(file));
+    named.emplace(key, file);
   }
   return files;
 }

@@ -17,6 +17,14 @@ void WithMember(const JsonField& object, std::string_view key, Read&& read) {
   if (const auto member = object.Member(key)) read(*member);
 }
 
+// Two members of one object that name the same thing: the one that stands
+// later in the file is refused, pointing at the other. The library lists
+// members sorted by name, not in file order.
+[[noreturn]] inline void RefuseLaterOfTwo(const JsonField& a, const JsonField& b, const std::string& problem) {
+  const bool aLater = a.Line() > b.Line();
+  (aLater ? a : b).Refuse(problem + std::to_string((aLater ? b : a).Line()));
+}
+
 VersionFacts ReadVersionSection(const JsonField& field);
 UserFacts ReadUserSection(const JsonField& field);
 MemoryStatus ReadMemorySection(const JsonField& field);

@@ -200,14 +200,15 @@ class RegFileParser {
 
   RegistryValue HexData(RegLineCursor& cursor, std::uint32_t type) {
     RegistryValue value{type, {}};
-    std::size_t lastLine = cursor.Line();
+    std::size_t lastLine = cursor.Line();  // the last line that held data
     bool more = ReadHexLine(cursor, value.data);
     while (more) {
       // Blank and comment lines may stand between the continued lines.
       if (next_ >= lines_.size()) throw LineError{lastLine, "the file ends inside continued hex data"};
-      lastLine = next_ + 1;
+      const std::size_t number = next_ + 1;
       const std::string_view line = TrimBlanks(lines_[next_++]);
-      if (line.empty() || line.front() == ';') continue;
+      if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+      lastLine = number;
       RegLineCursor continued(line, lastLine);
       more = ReadHexLine(continued, value.data);
     }
