@@ -21,7 +21,9 @@ LinuxPlatform::LinuxPlatform(const std::string& workingFolder, const std::string
     : files_(HostDrives(workingFolder)),
       executable_(files_.Drives().WindowsPath(executable).value_or(std::string())),
       services_{registry_,   system_,       memoryPower_, users_, libraries_, devices_,
-                waveOutput_, wmi_,          directShow_,  fileVersions_, executable_, files_} {}
+                waveOutput_, wmi_,          directShow_,  fileVersions_, executable_, files_} {
+  FillHostRegistry(registry_);
+}
 
 std::string RunningExecutable(const char* argv0) {
   char buffer[PATH_MAX + 1];

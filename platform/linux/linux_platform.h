@@ -10,6 +10,7 @@
 #include "platform/absent_services.h"
 #include "platform/memory_registry.h"
 #include "platform/platform.h"
+#include "platform/linux/linux_services.h"
 #include "platform/posix/mapped_files.h"
 
 namespace tarnwick {
@@ -34,8 +35,8 @@ class LinuxPlatform {
 
   MemoryRegistry registry_;
   AbsentSystemFacts system_;
-  AbsentMemoryPower memoryPower_;
-  AbsentUserAccounts users_;
+  LinuxMemoryPower memoryPower_;
+  LinuxUserAccounts users_;
   AbsentLibraries libraries_;
   AbsentDevices devices_;
   AbsentWaveOutput waveOutput_;

@@ -1,0 +1,136 @@
+#include "platform/linux/linux_services.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/resource.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/linux/host_facts.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr std::string_view kFirstProcessor = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
+constexpr std::string_view kSecondProcessor = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\1";
+constexpr std::string_view kInternational = "Control Panel\\International";
+
+std::optional<std::uint64_t> ReadNumberFile(const std::string& path) {
+  const auto text = ReadTextFile(path);
+  if (!text) return std::nullopt;
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(text->c_str(), &end, 10);
+  if (end == text->c_str()) return std::nullopt;
+  return value;
+}
+
+// Free virtual address space of this process: the limit of its address space
+// less what it has mapped.
+std::uint64_t FreeVirtualBytes() {
+  std::uint64_t limit = sizeof(void*) == 4 ? (std::uint64_t{3} << 30) : (std::uint64_t{1} << 47);
+  rlimit addressSpace{};
+  if (::getrlimit(RLIMIT_AS, &addressSpace) == 0 && addressSpace.rlim_cur != RLIM_INFINITY &&
+      addressSpace.rlim_cur < limit) {
+    limit = addressSpace.rlim_cur;
+  }
+  std::uint64_t mapped = 0;
+  if (const auto status = ReadTextFile("/proc/self/status")) {
+    const std::size_t at = status->find("VmSize:");
+    if (at != std::string::npos) mapped = std::strtoull(status->c_str() + at + 7, nullptr, 10) * 1024;
+  }
+  return mapped < limit ? limit - mapped : 0;
+}
+
+std::string LocaleName() {
+  for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return "C";
+}
+
+}  // namespace
+
+std::optional<std::string> ReadTextFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+std::optional<MemoryStatus> LinuxMemoryPower::QueryMemory() {
+  const auto meminfo = ReadTextFile("/proc/meminfo");
+  if (!meminfo) return std::nullopt;
+  const auto memory = ParseMemInfo(*meminfo);
+  if (!memory) return std::nullopt;
+  return MemoryStatus{MemoryLoadPercent(*memory), memory->totalBytes, memory->availableBytes, FreeVirtualBytes()};
+}
+
+std::optional<PowerCapabilities> LinuxMemoryPower::QueryPower() {
+  const auto state = ReadTextFile("/sys/power/state");
+  const auto swaps = ReadTextFile("/proc/swaps");
+  return PowerCapabilities{state && swaps && HibernationAvailable(*state, *swaps)};
+}
+
+std::optional<std::string> LinuxUserAccounts::UserName() {
+  const passwd* user = ::getpwuid(::geteuid());
+  if (user == nullptr || user->pw_name == nullptr) return std::nullopt;
+  std::string name(user->pw_name);
+  if (name.empty() || name.size() > 256) return std::nullopt;
+  return name;
+}
+
+std::optional<std::vector<std::string>> LinuxUserAccounts::LocalGroups(std::string_view userName) {
+  const std::string name(userName);
+  const passwd* user = ::getpwnam(name.c_str());
+  if (user == nullptr) return std::nullopt;
+  const uid_t uid = user->pw_uid;
+  int count = 64;
+  std::vector<gid_t> ids(static_cast<std::size_t>(count));
+  if (::getgrouplist(name.c_str(), user->pw_gid, ids.data(), &count) < 0) {
+    ids.resize(static_cast<std::size_t>(count));
+    if (::getgrouplist(name.c_str(), user->pw_gid, ids.data(), &count) < 0) return std::nullopt;
+  }
+  ids.resize(static_cast<std::size_t>(count));
+
+  std::vector<std::string> groups;
+  bool administrator = uid == 0;
+  for (const gid_t id : ids) {
+    const group* entry = ::getgrgid(id);
+    if (entry == nullptr || entry->gr_name == nullptr) continue;
+    groups.emplace_back(entry->gr_name);
+    if (IsAdministrativeGroup(groups.back())) administrator = true;
+  }
+  if (administrator) groups.emplace_back("Administrators");
+  return groups;
+}
+
+void FillHostRegistry(MemoryRegistry& registry) {
+  constexpr auto HKLM = RegistryRoot::LocalMachine;
+  if (const auto cpuinfo = ReadTextFile("/proc/cpuinfo")) {
+    const CpuFacts cpu = ParseCpuInfo(*cpuinfo);
+    utsname host{};
+    const std::string machine = ::uname(&host) == 0 ? host.machine : "";
+    if (!cpu.modelName.empty()) registry.SetText(HKLM, kFirstProcessor, "ProcessorNameString", cpu.modelName);
+    registry.SetText(HKLM, kFirstProcessor, "Identifier", ProcessorIdentifier(cpu, machine));
+    const auto megahertz =
+        NominalMegahertz(cpu, ReadNumberFile("/sys/devices/system/cpu/cpu0/cpufreq/base_frequency"),
+                         ReadNumberFile("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq"));
+    if (megahertz) registry.SetNumber(HKLM, kFirstProcessor, "~MHz", *megahertz);
+    if (cpu.logicalProcessors > 1) registry.CreateKey(HKLM, kSecondProcessor);
+  }
+  if (const auto regional = RegionalSettingsFor(LocaleName())) {
+    constexpr auto HKCU = RegistryRoot::CurrentUser;
+    registry.SetText(HKCU, kInternational, "iCountry", regional->countryCode);
+    registry.SetText(HKCU, kInternational, "Locale", regional->locale);
+    registry.SetText(HKCU, kInternational, "sCountry", regional->country);
+    registry.SetText(HKCU, kInternational, "sLanguage", regional->language);
+  }
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "app/report_dialog.h"
+#include "app/result_list.h"
+#include "platform/linux/host_facts.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/linux/linux_services.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr std::string_view kIntelCpuInfo =
+    "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 85\n"
+    "model name\t: Intel(R) Xeon(R) Gold 6230 CPU @ 2.10GHz\nstepping\t: 7\ncpu MHz\t\t: 2394.374\n\n"
+    "processor\t: 1\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 85\nstepping\t: 7\n";
+constexpr std::string_view kAmdCpuInfo =
+    "processor\t: 0\nvendor_id\t: AuthenticAMD\ncpu family\t: 23\nmodel\t\t: 49\n"
+    "model name\t: AMD EPYC 7452 32-Core Processor\nstepping\t: 0\ncpu MHz\t\t: 2345.6\n";
+constexpr std::string_view kArmCpuInfo = "processor\t: 0\nBogoMIPS\t: 50.00\nCPU implementer\t: 0x41\n";
+
+struct CpuCase {
+  const char* name;
+  std::string_view cpuinfo;
+  std::optional<std::uint64_t> baseKilohertz;
+  std::optional<std::uint64_t> maxKilohertz;
+  std::string identifier;
+  std::optional<std::uint32_t> megahertz;
+  unsigned processors;
+};
+
+class HostProcessor : public testing::TestWithParam<CpuCase> {};
+
+TEST_P(HostProcessor, GivesTheWindowsForm) {
+  const auto& c = GetParam();
+  const CpuFacts cpu = ParseCpuInfo(c.cpuinfo);
+  EXPECT_EQ(ProcessorIdentifier(cpu, "aarch64"), c.identifier);
+  EXPECT_EQ(NominalMegahertz(cpu, c.baseKilohertz, c.maxKilohertz), c.megahertz);
+  EXPECT_EQ(cpu.logicalProcessors, c.processors);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cpus, HostProcessor,
+    testing::Values(
+        CpuCase{"intelModelNameClock", kIntelCpuInfo, std::nullopt, 3900000, "Intel64 Family 6 Model 85 Stepping 7", 2100, 2},
+        CpuCase{"intelBaseFrequencyFirst", kIntelCpuInfo, 2100000, std::nullopt, "Intel64 Family 6 Model 85 Stepping 7", 2100, 2},
+        CpuCase{"amdMaximumFrequency", kAmdCpuInfo, std::nullopt, 2350000, "AMD64 Family 23 Model 49 Stepping 0", 2350, 1},
+        CpuCase{"amdCurrentClockLast", kAmdCpuInfo, std::nullopt, std::nullopt, "AMD64 Family 23 Model 49 Stepping 0", 2346, 1},
+        CpuCase{"otherArchitecture", kArmCpuInfo, std::nullopt, std::nullopt, "aarch64", std::nullopt, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HostFacts, MemoryLoadAndHibernation) {
+  const auto memory = ParseMemInfo("MemTotal:       16000000 kB\nMemFree: 1 kB\nMemAvailable:    4000000 kB\n");
+  ASSERT_TRUE(memory.has_value());
+  EXPECT_EQ(memory->totalBytes, 16000000ull * 1024);
+  EXPECT_EQ(MemoryLoadPercent(*memory), 75u);
+  EXPECT_FALSE(ParseMemInfo("MemTotal: 10 kB\n").has_value());
+  EXPECT_EQ(MemoryLoadPercent(MemoryFacts{0, 0}), 0u);
+
+  const std::string swapHeading = "Filename\tType\tSize\tUsed\tPriority\n";
+  EXPECT_TRUE(HibernationAvailable("freeze mem disk\n", swapHeading + "/dev/sda2 partition 100 0 -2\n"));
+  EXPECT_FALSE(HibernationAvailable("freeze mem disk\n", swapHeading));
+  EXPECT_FALSE(HibernationAvailable("freeze mem\n", swapHeading + "/swapfile file 100 0 -2\n"));
+  EXPECT_FALSE(HibernationAvailable("freeze diskette\n", swapHeading + "/swapfile file 100 0 -2\n"));
+}
+
+TEST(HostFacts, RegionalSettingsFromLocaleNames) {
+  const auto german = RegionalSettingsFor("de_DE.UTF-8");
+  ASSERT_TRUE(german.has_value());
+  EXPECT_EQ(german->countryCode, "49");
+  EXPECT_EQ(german->locale, "00000407");
+  EXPECT_EQ(german->language, "DEU");
+  EXPECT_EQ(RegionalSettingsFor("fr_FR@euro")->country, "France");
+  EXPECT_EQ(RegionalSettingsFor("en_US")->language, "ENU");
+  EXPECT_FALSE(RegionalSettingsFor("C.UTF-8").has_value());
+  EXPECT_FALSE(RegionalSettingsFor("").has_value());
+}
+
+// The Linux layer on this machine: the values are present and well-formed.
+TEST(LinuxLayer, WritesThisHostsSections) {
+  LinuxPlatform platform("/nonexistent-report-folder", "/usr/bin/tarnwick");
+  RecordedRows rows;
+  std::ostringstream diagnostics;
+  ReportDialog dialog(platform.Services(), rows, diagnostics);
+  dialog.RunCollection();
+  std::map<std::string, std::string> values;
+  for (const ReportEntry& row : rows.Rows()) values[row.section + "/" + row.key] = row.value;
+
+  EXPECT_TRUE(std::regex_match(values["User Info/User Name"], std::regex(".+ is (not )?Administrator")));
+  EXPECT_FALSE(values["Processor/ProcessorName"].empty());
+  EXPECT_TRUE(std::regex_match(values["Processor/Identifier"], std::regex(".+ Family \\d+ Model \\d+ Stepping \\d+|\\S+")));
+  EXPECT_TRUE(std::regex_match(values["Processor/MHz"], std::regex("\\d+\\.(0|\\d{3})G")));
+  EXPECT_TRUE(std::regex_match(values["Processor/Enable HyperThreading"], std::regex("[01]")));
+  EXPECT_TRUE(std::regex_match(values["Memory/MemoryLoad"], std::regex("\\d{1,3}")));
+  EXPECT_GT(std::stoull(values["Memory/TotalPhys"]), 0u);
+  EXPECT_LE(std::stoull(values["Memory/MemoryAvailable"]), std::stoull(values["Memory/TotalPhys"]));
+  EXPECT_TRUE(std::regex_match(values["SystemInfo/Enable Hibernation"], std::regex("[01]")));
+  // No Windows here: the version query fails, so the section is absent.
+  EXPECT_EQ(values.count("Windows OS/Platform"), 0u);
+  EXPECT_EQ(values["DirectX/DirectX Version"], "");
+  // The report folder does not exist: the rows are all there, the report is not.
+  EXPECT_FALSE(dialog.ReportComplete());
+}
+
+}  // namespace
+}  // namespace tarnwick
