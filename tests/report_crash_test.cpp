@@ -105,12 +105,13 @@ class WriterProcess {
 
   bool Started() const { return pid_ > 0; }
 
-  // Whether the writer said, within the time, that it begins writing.
-  bool WaitUntilWriting(std::chrono::milliseconds limit) {
+  // Whether the writer said, within the time, that it begins writing ('R')
+  // or that it has written everything ('D').
+  bool WaitForWord(char word, std::chrono::milliseconds limit) {
     pollfd ready{output_, POLLIN, 0};
     if (::poll(&ready, 1, static_cast<int>(limit.count())) != 1) return false;
     char byte = 0;
-    return ::read(output_, &byte, 1) == 1 && byte == 'R';
+    return ::read(output_, &byte, 1) == 1 && byte == word;
   }
 
   void Kill() { ::kill(pid_, SIGKILL); }
@@ -147,11 +148,13 @@ std::optional<std::string> ReportIn(const ScratchFolder& folder) {
 // failed.
 std::optional<Clock::duration> CompleteRun(const ScratchFolder& folder) {
   WriterProcess writer(folder.Path());
-  if (!writer.Started() || !writer.WaitUntilWriting(kStartLimit)) return std::nullopt;
+  if (!writer.Started() || !writer.WaitForWord('R', kStartLimit)) return std::nullopt;
   const auto start = Clock::now();
+  if (!writer.WaitForWord('D', kRunLimit)) return std::nullopt;
+  const auto writing = Clock::now() - start;
   const auto status = writer.WaitForEnd(kRunLimit);
   if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return std::nullopt;
-  return Clock::now() - start;
+  return writing;
 }
 
 TEST(ReportCrash, CompleteRunLeavesFinalReport) {
@@ -187,7 +190,7 @@ TEST(ReportCrash, KilledWriterLeavesAWholeReport) {
     std::remove(folder.Host("SystemInfo.ini.tmp").c_str());
     WriterProcess writer(folder.Path());
     ASSERT_TRUE(writer.Started());
-    ASSERT_TRUE(writer.WaitUntilWriting(kStartLimit)) << "run " << runs;
+    ASSERT_TRUE(writer.WaitForWord('R', kStartLimit)) << "run " << runs;
     std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
     writer.Kill();
     const auto status = writer.WaitForEnd(kRunLimit);

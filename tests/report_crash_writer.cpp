@@ -1,7 +1,7 @@
-// report_crash_writer FOLDER: deletes FOLDER/SystemInfo.ini, writes one byte
-// to standard output when it starts writing, then replays the crash test's
-// sequence into the report (drive C: mapped onto FOLDER). Exits 1 when a call
-// fails. The crash test kills it at random moments.
+// report_crash_writer FOLDER: deletes FOLDER/SystemInfo.ini, writes "R" to
+// standard output when it starts writing, replays the crash test's sequence
+// into the report (drive C: mapped onto FOLDER) and writes "D" when done.
+// Exits 1 when a call fails. The crash test kills it at random moments.
 #include <unistd.h>
 
 #include <cstdio>
@@ -26,5 +26,5 @@ int main(int argc, char** argv) {
   for (const auto& call : calls) {
     if (!crash_sequence::Apply(report, call)) return 1;
   }
-  return 0;
+  return ::write(STDOUT_FILENO, "D", 1) == 1 ? 0 : 1;
 }
