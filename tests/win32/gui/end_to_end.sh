@@ -15,6 +15,7 @@ artifacts=$4
 # shellcheck source=tests/win32/gui/common.sh
 source "$(dirname "$0")/common.sh"
 
+rm -f "$artifacts"/{notice,waiting-window,main-dialog,about-box,"$gui_name"-failure}.png
 program=$(install_copy Tarnwick Tarnwick.exe "$1")
 cli=$(install_copy "Tarnwick Console" tarnwick-cli.exe "$2")
 probe=$(install_copy Tarnwick list_probe.exe "$3")
@@ -72,7 +73,12 @@ while [ -z "$main" ]; do
   if [ -z "$main" ] && [ "$waiting_seen" = no ]; then
     for id in $(xdotool search --onlyvisible --class '^tarnwick\.exe$' 2>/dev/null || true); do
       if [ -z "$(xdotool getwindowname "$id" 2>/dev/null || true)" ]; then
-        screenshot waiting-window
+        import -window root "$work/waiting.png" >/dev/null 2>&1 || continue
+        # Kept only when the window was still there and painted.
+        window_visible "$id" || continue
+        [ "$(convert "$work/waiting.png" -format '%[fx:standard_deviation > 0]' info: 2>/dev/null)" = 1 ] || continue
+        mv "$work/waiting.png" "$artifacts/waiting-window.png"
+        log "screenshot $artifacts/waiting-window.png"
         waiting_seen=yes
         break
       fi

@@ -13,6 +13,7 @@ artifacts=$3
 # shellcheck source=tests/win32/gui/common.sh
 source "$(dirname "$0")/common.sh"
 
+rm -f "$artifacts/$gui_name-failure.png"
 program=$(install_copy Tarnwick Tarnwick.exe "$1")
 renamed=$(install_copy "Second Copy" "Tarnwick Again.exe" "$1")
 probe=$(install_copy Tarnwick list_probe.exe "$2")
