@@ -242,6 +242,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "YYYY-MM-DD HH:MM:SS"},
         RefusedCase{"modifiedHour24", "{\"files\": {\"C:\\\\a.dll\": {\"modified\": \"2008-04-30 24:00:00\"}}}", 1,
                     "YYYY-MM-DD HH:MM:SS"},
+        RefusedCase{"nestedTooDeep", "{\"future\":\n" + Repeat(40, "[") + Repeat(40, "]") + "}", 2, "nested deeper"},
         RefusedCase{"sameFileTwice", "{\"files\": {\"C:\\\\Dir\\\\A.DLL\": {},\n\"c:\\\\dir\\\\\\\\a.dll\": {}}}", 2,
                     "same file as the path on line 1"}),
     [](const auto& info) { return std::string(info.param.name); });

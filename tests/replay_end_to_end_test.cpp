@@ -1,6 +1,7 @@
 // The collection run against machine folders, composed as tarnwick-replay
 // composes it, checked against the shared example's expected output.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -187,12 +188,16 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedMachine{"missingFolder", kMachines + "/no-such-machine", ": no such machine folder"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ReplayEndToEnd, UnreadableFileIsRefused) {
+TEST(ReplayEndToEnd, FilesThatAreNoPlainFilesAreRefused) {
   TemporaryFolder machine;
   fs::create_directory(fs::path(machine.Path()) / "machine.json");
+  ASSERT_EQ(::mkfifo((machine.Path() + "/registry.reg").c_str(), 0600), 0);  // opening it would wait
   const ReplayRun run = RunReplay(machine.Path(), machine.Path() + "/out");
   ASSERT_TRUE(run.error);
-  EXPECT_EQ(Describe(*run.error), machine.Path() + "/machine.json: cannot be read");
+  EXPECT_EQ(Describe(*run.error), machine.Path() + "/registry.reg: cannot be read");
+  fs::remove(fs::path(machine.Path()) / "registry.reg");
+  EXPECT_EQ(Describe(*RunReplay(machine.Path(), machine.Path() + "/out").error),
+            machine.Path() + "/machine.json: cannot be read");
 }
 
 }  // namespace

@@ -11,6 +11,8 @@ namespace {
 
 using nlohmann::json;
 
+constexpr std::size_t kMaxNesting = 32;
+
 // Where the parser stands: the line of the character it read last. A line
 // feed belongs to the line it ends, so a number the parser recognises only
 // by reading the line feed after it still gets its own line.
@@ -121,6 +123,12 @@ class LineRecorder {
   }
 
   bool Open(json container) {
+    // A machine description nests a few levels; far deeper text is hostile,
+    // and every level would lengthen the path of every value inside it.
+    if (stack_.size() >= kMaxNesting) {
+      error_ = LineError{position_.lastLine, "nested deeper than " + std::to_string(kMaxNesting) + " levels"};
+      return false;
+    }
     json* placed = Place(std::move(container));
     stack_.push_back(Frame{placed, lastPath_, {}, 0});
     return true;

@@ -17,8 +17,13 @@ std::optional<std::string> ReadOptionalFile(const fs::path& path, std::optional<
   std::error_code code;
   const fs::file_status status = fs::status(path, code);
   if (status.type() == fs::file_type::not_found) return std::nullopt;
+  // Only a plain file is opened: opening a pipe would wait for a writer.
+  if (code || !fs::is_regular_file(status)) {
+    error = LoadError{path.string(), 0, "cannot be read"};
+    return std::nullopt;
+  }
   std::ifstream in(path, std::ios::binary);
-  if (code || !fs::is_regular_file(status) || !in) {
+  if (!in) {
     error = LoadError{path.string(), 0, "cannot be read"};
     return std::nullopt;
   }
