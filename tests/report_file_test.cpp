@@ -150,6 +150,8 @@ void RunSteps(Disk& disk, const WriterCase& c, MemoryReportFiles* counted) {
   }
 }
 
+void PrintTo(const WriterCase& c, std::ostream* out) { *out << c.name; }
+
 class WriterCases : public testing::TestWithParam<WriterCase> {};
 
 TEST_P(WriterCases, LeavesExactBytes) {
@@ -306,6 +308,8 @@ struct FailureCase {
   std::function<bool(ReportFile&)> failing;
   std::string after;  // after "[A] k1=1, [B] x=1", the failing call and a last entry of B
 };
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
 class WriterFailures : public testing::TestWithParam<FailureCase> {};
 

@@ -137,6 +137,8 @@ struct CopyPathCase {
   std::optional<std::string> copy;
 };
 
+void PrintTo(const CopyPathCase& c, std::ostream* out) { *out << c.name; }
+
 class CopyPaths : public testing::TestWithParam<CopyPathCase> {};
 
 TEST_P(CopyPaths, CopyLiesInTheExecutablesFolder) {
@@ -203,6 +205,8 @@ struct FailingRunCase {
   bool failReplace;
   bool failDelete;
 };
+
+void PrintTo(const FailingRunCase& c, std::ostream* out) { *out << c.name; }
 
 class FailingRuns : public testing::TestWithParam<FailingRunCase> {};
 
@@ -317,6 +321,8 @@ struct MappedCopyCase {
   std::optional<std::string> copiedTo;  // what the dialog tells
   std::optional<std::string> copyHost;  // where the copy lands, below the scratch folder
 };
+
+void PrintTo(const MappedCopyCase& c, std::ostream* out) { *out << c.name; }
 
 class MappedCopies : public testing::TestWithParam<MappedCopyCase> {};
 
