@@ -24,6 +24,18 @@ char32_t UpperOf(char32_t c) {
   }
 }
 
+char32_t LowerOf(char32_t c) {
+  if (c >= U'A' && c <= U'Z') return c + 0x20;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
+  switch (c) {
+    case 0x0160: return 0x0161;
+    case 0x0152: return 0x0153;
+    case 0x017D: return 0x017E;
+    case 0x0178: return 0x00FF;
+    default: return c;
+  }
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -106,8 +118,8 @@ std::string FoldCase(std::string_view text) {
 int CompareIgnoreCase(std::string_view a, std::string_view b) {
   const std::size_t n = a.size() < b.size() ? a.size() : b.size();
   for (std::size_t i = 0; i < n; ++i) {
-    const char32_t ca = UpperCaseCodePoint(static_cast<unsigned char>(a[i]));
-    const char32_t cb = UpperCaseCodePoint(static_cast<unsigned char>(b[i]));
+    const char32_t ca = LowerOf(Cp1252ToUnicode(static_cast<unsigned char>(a[i])));
+    const char32_t cb = LowerOf(Cp1252ToUnicode(static_cast<unsigned char>(b[i])));
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;

@@ -23,8 +23,8 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // names equal without regard to case.
 std::string FoldCase(std::string_view text);
 
-// Orders names as Windows enumerates registry subkeys: by the upper-case
-// Unicode form of each character.
+// Orders names as Wine enumerates registry subkeys: by the lower-case
+// Unicode form of each character, so "_" sorts before the letters.
 int CompareIgnoreCase(std::string_view a, std::string_view b);
 
 // True when text begins with prefix, letters compared without regard to
