@@ -82,10 +82,7 @@ std::optional<std::string> DriveMap::WindowsPath(std::string_view hostPath) cons
 
 bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
   const std::string temporary = hostPath + ".tmp";
-  // A temporary left behind by a killed writer goes first, so the new one is
-  // a fresh file rather than an old one cut to nothing.
-  ::unlink(temporary.c_str());
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   const bool written = WriteAll(fd, content);
   const bool closed = ::close(fd) == 0;
