@@ -36,23 +36,27 @@ std::string EntryLine(std::string_view key, std::string_view value) {
 
 ReportFile::ReportFile(ReportFiles& files, std::string path) : files_(files), path_(std::move(path)) {}
 
-void ReportFile::Sync() {
+bool ReportFile::Sync() {
   const auto size = files_.Size(path_);
-  if (modelValid_ && size.has_value() == fileExists_ && (!size || *size == fileSize_)) return;
+  if (modelValid_ && size.has_value() == fileExists_ && (!size || *size == fileSize_)) return true;
   blocks_.clear();
   blocks_.emplace_back();
   lastLineOpen_ = false;
   foreignLineEnds_ = false;
   fileExists_ = false;
   fileSize_ = 0;
+  modelValid_ = false;
   if (size) {
-    if (auto content = files_.Read(path_)) {
-      fileExists_ = true;
-      fileSize_ = content->size();
-      Parse(*content);
-    }
+    // A file that is there but cannot be read is left alone: without its
+    // content a change could only duplicate or drop its sections.
+    auto content = files_.Read(path_);
+    if (!content) return false;
+    fileExists_ = true;
+    fileSize_ = content->size();
+    Parse(*content);
   }
   modelValid_ = true;
+  return true;
 }
 
 void ReportFile::Parse(std::string_view content) {
@@ -130,7 +134,7 @@ bool ReportFile::Rewrite() {
 }
 
 bool ReportFile::WriteEntry(std::string_view section, std::string_view key, std::string_view value) {
-  Sync();
+  if (!Sync()) return false;
   const std::string sectionName = FoldCase(section);
   const std::string keyName = FoldCase(key);
   // An unterminated last line is closed first, so no entry is glued to it.
@@ -183,7 +187,7 @@ bool ReportFile::WriteEntry(std::string_view section, std::string_view key, std:
 }
 
 bool ReportFile::AppendSeparator() {
-  Sync();
+  if (!Sync()) return false;
   // A separator on an unterminated last line ends that line, as a text-mode
   // append of one line feed does.
   if (!lastLineOpen_) blocks_.back().lines.emplace_back();

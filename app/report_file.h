@@ -52,7 +52,9 @@ class ReportFile {
     std::unordered_map<std::string, std::size_t> keyLines;  // folded key -> first line holding it
   };
 
-  void Sync();
+  // Brings the model in line with the file on disk; false when the file is
+  // there but cannot be read.
+  bool Sync();
   void Parse(std::string_view content);
   void AddLine(std::string line);
   static void IndexLine(Block& block, std::size_t index);

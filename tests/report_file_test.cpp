@@ -344,6 +344,22 @@ INSTANTIATE_TEST_SUITE_P(Failures, WriterFailures, testing::Values(
 ), [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
+TEST(ReportFile, UnreadableFileIsLeftAlone) {
+  MemoryReportFiles files;
+  const std::string old = "[A]\r\nk=1\r\n";
+  files.files[std::string(kReportPath)] = old;
+  files.failRead = true;
+  ReportFile writer(files);
+  // Without its content the writer could only duplicate or drop sections.
+  EXPECT_FALSE(writer.WriteEntry("A", "k", "2"));
+  EXPECT_FALSE(writer.WriteEntry("B", "x", "1"));
+  EXPECT_FALSE(writer.AppendSeparator());
+  EXPECT_EQ(files.files.at(std::string(kReportPath)), old);
+  files.failRead = false;
+  EXPECT_TRUE(writer.WriteEntry("A", "k", "2"));
+  EXPECT_EQ(files.files.at(std::string(kReportPath)), "[A]\r\nk=2\r\n");
+}
+
 TEST(ReportFile, ClearFailsOnlyWhenAnExistingFileStays) {
   MemoryReportFiles files;
   files.failDelete = true;

@@ -28,6 +28,7 @@ namespace tarnwick::testing_files {
 class MemoryReportFiles final : public ReportFiles {
  public:
   std::optional<std::string> Read(std::string_view path) override {
+    if (failRead) return std::nullopt;
     const auto found = files.find(std::string(path));
     if (found == files.end()) return std::nullopt;
     return found->second;
@@ -62,6 +63,7 @@ class MemoryReportFiles final : public ReportFiles {
   }
 
   std::map<std::string, std::string> files;
+  bool failRead = false;  // a file that is there cannot be read
   bool failAppend = false;
   bool failReplace = false;
   bool failDelete = false;
