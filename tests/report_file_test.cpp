@@ -13,6 +13,11 @@
 #include "app/report_file.h"
 #include "report_test_files.h"
 
+#ifdef TARNWICK_POSIX_FILES
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 namespace tarnwick {
 namespace {
 
@@ -407,6 +412,32 @@ TEST(MappedReportFiles, ReplaceLeavesNoTemporaryAndCopyOntoItselfKeepsFile) {
   EXPECT_TRUE(files.Delete("C:\\SystemInfo.ini"));
   EXPECT_FALSE(files.Delete("C:\\SystemInfo.ini"));
   EXPECT_FALSE(files.Size("C:\\SystemInfo.ini").has_value());
+}
+
+// A write cut short (a full disk; here a file size limit) must not leave
+// half an entry at the end of the report.
+TEST(MappedReportFiles, AppendCutShortLeavesFileAsItWas) {
+  testing_files::ScratchFolder folder;
+  MappedReportFiles files = testing_files::DriveCFiles(folder);
+  const std::string before = "[A]\r\nk=1\r\n";
+  ASSERT_TRUE(files.Append("C:\\SystemInfo.ini", before));
+
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction previous {};
+  ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlimit small{before.size() + 5, limit.rlim_max};
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool appended = files.Append("C:\\SystemInfo.ini", "[B]\r\nx=123456789\r\n");
+  const bool replaced = files.ReplaceAtomically("C:\\SystemInfo.ini", "[B]\r\nx=123456789\r\n");
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  ::sigaction(SIGXFSZ, &previous, nullptr);
+
+  EXPECT_FALSE(appended);
+  EXPECT_FALSE(replaced);
+  EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini")), before);
 }
 
 #endif

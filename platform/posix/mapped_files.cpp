@@ -113,7 +113,12 @@ bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
 bool AppendHostFile(const std::string& hostPath, std::string_view bytes) {
   const int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
+  struct stat before {};
+  const bool sized = ::fstat(fd, &before) == 0;
   const bool written = WriteAll(fd, bytes);
+  // A write cut short (a full disk) is taken back, so the file never ends in
+  // part of what was to be appended.
+  if (!written && sized) (void)::ftruncate(fd, before.st_size);
   return (::close(fd) == 0) && written;
 }
 
