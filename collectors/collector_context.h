@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <ostream>
+#include <string>
 
 #include "collectors/report_writer.h"
 #include "platform/platform.h"
@@ -13,6 +14,7 @@
 namespace tarnwick {
 
 class TunerDeviceAccess;
+class FileVersionReader;
 
 // State owned by the main dialog that outlives one collector.
 struct CollectionState {
@@ -20,6 +22,12 @@ struct CollectionState {
   ~CollectionState();
   bool usb2RootHubSeen = false;
   std::unique_ptr<TunerDeviceAccess> tunerDevice;
+  // The application inventory's working state: one reader and the last
+  // version and date texts, reused file after file.
+  FileVersionReader& FileReader(FileVersions& source);
+  std::unique_ptr<FileVersionReader> fileReader;
+  std::string versionText;
+  std::string dateText;
 };
 
 struct CollectorContext {
