@@ -86,7 +86,9 @@ Sequence RunShapedSequence() {
   }
   s.Entry("USBInfo", "USB TYPE", "2.0");
   s.Separator();
-  for (int i = 0; i < 15; ++i) s.Entry("USB Info", "DriverDesc" + Number(i), "Standard Enhanced PCI to USB Host Controller========6-21-2006");
+  for (int i = 0; i < 15; ++i) {
+    s.Entry("USB Info", "DriverDesc" + Number(i), "Standard Enhanced PCI to USB Host Controller========6-21-2006");
+  }
   s.Separator();
   for (int i = 0; i < 20; ++i) s.Entry("Empia Data", "Register " + Number(i), Number(i * 7));
   s.Separator();

@@ -67,7 +67,8 @@ inline std::vector<Call> Calls() {
   for (int group = 0; group < 30; ++group) {
     const std::string g = std::to_string(group);
     for (int file = 0; file < 35; ++file) {
-      entry("Application Info", "App" + g + " File" + std::to_string(file), "1.0." + std::to_string(file) + " Date:2008/07/01");
+      const std::string f = std::to_string(file);
+      entry("Application Info", "App" + g + " File" + f, "1.0." + f + " Date:2008/07/01");
     }
     entry("Application Info", "App" + g + " File0", "1.0.0 Date:2008/07/02");  // replaced
     if (group % 5 == 0) entry("Windows OS", "Checked " + g, "yes");
@@ -79,7 +80,8 @@ inline std::vector<Call> Calls() {
   // The filter categories, each closed by a separator.
   for (int category = 0; category < 22; ++category) {
     for (int filter = 0; filter < 20; ++filter) {
-      entry("Filter Name", "Category " + std::to_string(category) + " " + std::to_string(filter), "Filter " + std::to_string(filter));
+      const std::string f = std::to_string(filter);
+      entry("Filter Name", "Category " + std::to_string(category) + " " + f, "Filter " + f);
     }
     separator();
   }
