@@ -48,7 +48,7 @@ elseif(TARNWICK_PLATFORM STREQUAL "win32")
   enable_language(RC)
   file(GLOB TARNWICK_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
   add_library(tarnwick_win32 STATIC ${TARNWICK_WIN32_SOURCES})
-  target_link_libraries(tarnwick_win32 PUBLIC tarnwick_platform_common advapi32 netapi32 powrprof)
+  target_link_libraries(tarnwick_win32 PUBLIC tarnwick_platform_common advapi32 netapi32 powrprof version)
 
   add_executable(Tarnwick WIN32
     app/win32/report_dialog_window.cpp
