@@ -4,6 +4,8 @@
 add_library(tarnwick_platform_common STATIC
   platform/guid.cpp
   platform/memory_registry.cpp
+  platform/pe/pe_resources.cpp
+  platform/pe/version_info.cpp
   platform/registry_access.cpp
   platform/text.cpp)
 target_include_directories(tarnwick_platform_common PUBLIC ${PROJECT_SOURCE_DIR})
