@@ -18,7 +18,8 @@ DriveMap HostDrives(const std::string& workingFolder) {
 }  // namespace
 
 LinuxPlatform::LinuxPlatform(const std::string& workingFolder, const std::string& executable)
-    : files_(HostDrives(workingFolder)),
+    : fileVersions_(HostDrives(workingFolder)),
+      files_(HostDrives(workingFolder)),
       executable_(files_.Drives().WindowsPath(executable).value_or(std::string())),
       services_{registry_,   system_,       memoryPower_, users_, libraries_, devices_,
                 waveOutput_, wmi_,          directShow_,  fileVersions_, executable_, files_} {

@@ -10,6 +10,7 @@
 #include "platform/absent_services.h"
 #include "platform/memory_registry.h"
 #include "platform/platform.h"
+#include "platform/linux/linux_file_versions.h"
 #include "platform/linux/linux_services.h"
 #include "platform/posix/mapped_files.h"
 
@@ -42,7 +43,7 @@ class LinuxPlatform {
   AbsentWaveOutput waveOutput_;
   AbsentWmi wmi_;
   AbsentDirectShow directShow_;
-  AbsentFileVersions fileVersions_;
+  LinuxFileVersions fileVersions_;
   MappedReportFiles files_;
   HostExecutable executable_;
   Platform services_;
