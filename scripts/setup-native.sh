@@ -10,6 +10,12 @@ packages=(
   googletest          # GoogleTest sources, also cross-built later
   libgtest-dev        # GoogleTest for the native tests
   nlohmann-json3-dev  # machine.json of the replay harness
+  # The PE version reader's tests build real 32-bit and 64-bit Windows
+  # programs with a version resource.
+  gcc-mingw-w64-i686-posix
+  binutils-mingw-w64-i686
+  gcc-mingw-w64-x86-64-posix
+  binutils-mingw-w64-x86-64
 )
 
 missing=()
