@@ -3,7 +3,7 @@
 # Sets TARNWICK_PE_SAMPLE_DIR and the target tarnwick_pe_samples.
 
 set(TARNWICK_PE_SAMPLE_DIR ${CMAKE_BINARY_DIR}/pe-samples)
-set(TARNWICK_PE_SOURCE_DIR ${PROJECT_SOURCE_DIR}/tests/pe)
+set(TARNWICK_PE_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 foreach(arch i686 x86_64)
   find_program(TARNWICK_PE_${arch}_CC NAMES ${arch}-w64-mingw32-gcc-posix ${arch}-w64-mingw32-gcc REQUIRED)
