@@ -93,8 +93,8 @@ const char* const kVersionedSamples[] = {"with_translation32.exe", "wide_parts64
 class DamagedSample : public testing::TestWithParam<const char*> {};
 
 // Cut at every length up to the end of the resource section: never more than
-// the right version, and once the cut leaves everything the reader needs,
-// the version stays.
+// the right version, and that only once the whole resource section is there,
+// as the system has it.
 TEST_P(DamagedSample, EveryPrefixGivesNothingOrTheVersion) {
   const Bytes file = ReadSample(GetParam());
   const SampleMap map = MapSample(file);
@@ -111,8 +111,7 @@ TEST_P(DamagedSample, EveryPrefixGivesNothingOrTheVersion) {
       ASSERT_FALSE(firstWhole) << "version at " << *firstWhole << " bytes but not at " << size;
     }
   }
-  // The version block lies at the end of the reader's way through the file.
-  EXPECT_EQ(firstWhole, std::optional<std::size_t>(map.blockEnd));
+  EXPECT_EQ(firstWhole, std::optional<std::size_t>(map.resourceEnd));
 }
 
 // Every byte of the headers and of the resource section, changed in several

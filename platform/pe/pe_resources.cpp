@@ -43,11 +43,12 @@ struct Section {
   std::uint32_t rawOffset = 0;
 };
 
-// A range of the file that an RVA names: its file offset and how many bytes
-// of its section's file data follow from there.
+// A range of the file that an RVA names: its file offset, how many bytes of
+// its section's file data follow from there, and where that data ends.
 struct FileRange {
   std::uint64_t offset = 0;
   std::uint64_t available = 0;
+  std::uint64_t sectionEnd = 0;
 };
 
 // The first section whose image range holds the RVA. All sums are of 32-bit
@@ -61,7 +62,8 @@ std::optional<FileRange> MapRva(const std::vector<Section>& sections, std::uint3
     // not: such an RVA names nothing this reader can use.
     if (into >= section.rawSize) return std::nullopt;
     const std::uint64_t mapped = std::min<std::uint64_t>(extent, section.rawSize);
-    return FileRange{std::uint64_t{section.rawOffset} + into, mapped - into};
+    return FileRange{std::uint64_t{section.rawOffset} + into, mapped - into,
+                     std::uint64_t{section.rawOffset} + section.rawSize};
   }
   return std::nullopt;
 }
@@ -167,8 +169,10 @@ std::uint32_t Target(std::uint32_t offsetToData) { return offsetToData & ~kSubdi
 std::optional<std::vector<std::uint8_t>> ReadVersionResource(const ByteSource& file) {
   const auto layout = ReadLayout(file);
   if (!layout) return std::nullopt;
+  // The system gives no version for a file that ends inside the section of
+  // its resources, even where what it needs is still there.
   const auto root = MapRva(layout->sections, layout->resourceRva);
-  if (!root) return std::nullopt;
+  if (!root || root->sectionEnd > file.Size()) return std::nullopt;
   const ResourceTree tree(file, *root);
 
   // Three levels, each a subdirectory but the last: type, name, language.
@@ -187,7 +191,7 @@ std::optional<std::vector<std::uint8_t>> ReadVersionResource(const ByteSource& f
   const std::uint32_t dataSize = std::min(U32(dataEntry->data() + 4), kMaxVersionBlockSize);
   if (dataSize == 0) return std::nullopt;
   const auto data = MapRva(layout->sections, dataRva);
-  if (!data || data->available < dataSize) return std::nullopt;
+  if (!data || data->available < dataSize || data->sectionEnd > file.Size()) return std::nullopt;
   std::vector<std::uint8_t> bytes(dataSize);
   if (!file.Read(data->offset, bytes)) return std::nullopt;
   return bytes;
