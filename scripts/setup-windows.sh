@@ -14,6 +14,9 @@ packages=(
   xdotool             # finds and drives the dialog windows
   imagemagick         # screenshots of the dialog
   openbox             # window manager, so windows can be activated
+  # The PE version reader's check under Wine reads 64-bit samples too.
+  gcc-mingw-w64-x86-64-posix
+  binutils-mingw-w64-x86-64
 )
 
 sudo_cmd=()
