@@ -62,6 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(SampleCase{"with_translation32.exe", 0x10B, true, VersionParts{6, 5, 2600, 5512}},
                     SampleCase{"without_translation32.exe", 0x10B, true, std::nullopt},
                     SampleCase{"no_resource32.exe", 0x10B, false, std::nullopt},
+                    SampleCase{"other_names32.exe", 0x10B, false, std::nullopt},
                     SampleCase{"two_languages32.exe", 0x10B, true, VersionParts{4, 7, 0, 1}},
                     SampleCase{"with_translation64.exe", 0x20B, true, VersionParts{6, 5, 2600, 5512}},
                     SampleCase{"wide_parts64.dll", 0x20B, true, VersionParts{10, 0, 0, 65535}}),
@@ -249,6 +250,7 @@ const FieldCase kFieldCases[] = {
              static_cast<std::uint32_t>(kSubdirectory | (m.languageDirectory - m.resourceStart)));
      },
      false},
+    {"NameIsNotOne", [](Bytes& f, const SampleMap& m) { Put32(f, m.nameDirectory + kFirstEntry, 2); }, false},
     {"NameDirectoryEmpty", [](Bytes& f, const SampleMap& m) { Put32(f, m.nameDirectory + kNamedCount, 0); }, false},
     {"LanguageDirectoryPastTheSection",
      [](Bytes& f, const SampleMap& m) { Put32(f, m.nameDirectory + kFirstEntry + 4, 0xFFFFFFF8); }, false},

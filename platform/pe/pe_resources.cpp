@@ -121,8 +121,7 @@ class ResourceTree {
   ResourceTree(const ByteSource& file, FileRange range) : file_(file), range_(range) {}
 
   // The OffsetToData field of the entry chosen in the directory at offset:
-  // the entry with the given type number, or the first entry when none is
-  // given.
+  // the entry with the given number, or the first entry when none is given.
   std::optional<std::uint32_t> Entry(std::uint32_t directory, std::optional<std::uint32_t> id) const {
     const auto header = Read<kResourceDirectoryHeaderSize>(directory);
     if (!header) return std::nullopt;
@@ -176,11 +175,13 @@ std::optional<std::vector<std::uint8_t>> ReadVersionResource(const ByteSource& f
   const ResourceTree tree(file, *root);
 
   // Three levels, each a subdirectory but the last: type, name, language.
+  // Of several languages the first (the lowest number) is taken; the system
+  // would take the user's.
   // The depth is fixed, so entries that point back up the tree end the walk
   // at the language level instead of looping.
   const auto type = tree.Entry(0, kVersionResourceType);
   if (!type || !IsSubdirectory(*type)) return std::nullopt;
-  const auto name = tree.Entry(Target(*type), std::nullopt);
+  const auto name = tree.Entry(Target(*type), kVersionResourceName);
   if (!name || !IsSubdirectory(*name)) return std::nullopt;
   const auto language = tree.Entry(Target(*name), std::nullopt);
   if (!language || IsSubdirectory(*language)) return std::nullopt;

@@ -1,5 +1,5 @@
 // Finds the version resource of a PE image (PE32 or PE32+) in the file: the
-// resource directory tree under type 16, its first name and first language.
+// resource directory tree under type 16, name 1, its first language.
 // The file is untrusted: every offset, size and count it gives is checked
 // against the file and the section it points into before it is followed.
 #pragma once
@@ -12,8 +12,11 @@
 
 namespace tarnwick {
 
-// The type number of version resources in the resource directory.
+// The type number of version resources in the resource directory, and the
+// name number of the one the system reads (under another name, or a name
+// given as a string, it finds none).
 inline constexpr std::uint32_t kVersionResourceType = 16;
+inline constexpr std::uint32_t kVersionResourceName = 1;
 
 // A version block is at most 65535 bytes long (its length field has 16
 // bits); a longer resource is cut there.
