@@ -103,8 +103,11 @@ std::optional<ImageLayout> ReadLayout(const ByteSource& file) {
   layout.resourceRva = U32(directory->data());
   if (layout.resourceRva == 0 || sectionCount == 0) return std::nullopt;
 
-  // At most 65535 headers of 40 bytes: the table is read in one go.
-  std::vector<std::uint8_t> table(sectionCount * kSectionHeaderSize);
+  // At most 65535 headers of 40 bytes: the table is read in one go, once the
+  // file is known to be long enough for it.
+  const std::uint64_t tableSize = sectionCount * kSectionHeaderSize;
+  if (tableSize > file.Size()) return std::nullopt;
+  std::vector<std::uint8_t> table(tableSize);
   if (!file.Read(optionalOffset + optionalSize, table)) return std::nullopt;
   layout.sections.reserve(sectionCount);
   for (std::size_t i = 0; i < sectionCount; ++i) {
