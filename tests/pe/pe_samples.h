@@ -122,8 +122,8 @@ inline SampleMap MapSample(const Bytes& b) {
   m.dataEntry = root + Get32(b, m.languageDirectory + 16 + 4);
   m.block = m.resourceStart + (Get32(b, m.dataEntry) - resourceVa);
   m.blockEnd = m.block + Get32(b, m.dataEntry + 4);
-  m.fixedInfo = NodeOfKey(b, "VS_VERSION_INFO", m.block) + 6 + 32 + 2;  // key, then aligned
-  m.fixedInfo = (m.fixedInfo + 3) & ~std::size_t{3};
+  // After the header and the key with its terminator, on a 4-byte boundary.
+  m.fixedInfo = (NodeOfKey(b, "VS_VERSION_INFO", m.block) + 6 + 32 + 3) & ~std::size_t{3};
   EXPECT_EQ(Get32(b, m.fixedInfo), 0xFEEF04BDu);
   m.varFileInfo = NodeOfKey(b, "VarFileInfo", m.block);
   m.translation = NodeOfKey(b, "Translation", m.varFileInfo);
