@@ -22,11 +22,6 @@ void ListsNothing(CollectorContext&, std::string_view, const Guid&) {}
 const CollectionSteps kSilentSteps{
     std::vector<Collector>(11, WritesNothing), std::vector<Collector>(4, WritesNothing), ListsNothing};
 
-class FixedPath final : public ExecutablePath {
- public:
-  std::string Path() override { return "C:\\Tarnwick\\Tarnwick.exe"; }
-};
-
 // Counts the category calls and checks that each comes with its label.
 int categoryCalls = 0;
 void CountCategory(CollectorContext&, std::string_view label, const Guid&) {
@@ -51,7 +46,7 @@ TEST(CollectionRun, WithSilentCollectorsTheReportIsTheVersionAnd23EmptyLines) {
   AbsentWmi wmi;
   AbsentDirectShow directShow;
   AbsentFileVersions versions;
-  FixedPath executable;
+  FixedExecutablePath executable("C:\\Tarnwick\\Tarnwick.exe");
   Platform platform{registry, system, memory, users, libraries, devices, wave, wmi, directShow, versions, executable, files};
 
   // An earlier report is replaced, not merged into.

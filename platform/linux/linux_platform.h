@@ -25,14 +25,6 @@ class LinuxPlatform {
   MappedReportFiles& Files() { return files_; }
 
  private:
-  class HostExecutable final : public ExecutablePath {
-   public:
-    explicit HostExecutable(std::string path) : path_(std::move(path)) {}
-    std::string Path() override { return path_; }
-
-   private:
-    std::string path_;
-  };
 
   MemoryRegistry registry_;
   AbsentSystemFacts system_;
@@ -45,7 +37,7 @@ class LinuxPlatform {
   AbsentDirectShow directShow_;
   LinuxFileVersions fileVersions_;
   MappedReportFiles files_;
-  HostExecutable executable_;
+  FixedExecutablePath executable_;
   Platform services_;
 };
 
