@@ -6,6 +6,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 
 namespace tarnwick {
@@ -111,14 +112,33 @@ bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
 }
 
 bool AppendHostFile(const std::string& hostPath, std::string_view bytes) {
-  const int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  const int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) {
+    // A new file is made whole beside the path and renamed onto it: created
+    // here, a process killed before its first write would leave it empty.
+    return errno == ENOENT && ReplaceHostFile(hostPath, bytes);
+  }
   struct stat before {};
-  const bool sized = ::fstat(fd, &before) == 0;
+  if (::fstat(fd, &before) != 0) {
+    ::close(fd);
+    return false;
+  }
+  // The system finishes a write page by page, and a killed process stops
+  // between two pages: an append that would cross a page boundary could be
+  // left half done. Such an append rewrites the file whole instead.
+  static const auto kPage = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+  const auto size = static_cast<std::uint64_t>(before.st_size);
+  if (!bytes.empty() && size / kPage != (size + bytes.size() - 1) / kPage) {
+    ::close(fd);
+    auto content = ReadHostFile(hostPath);
+    if (!content || content->size() != size) return false;
+    content->append(bytes);
+    return ReplaceHostFile(hostPath, *content);
+  }
   const bool written = WriteAll(fd, bytes);
   // A write cut short (a full disk) is taken back, so the file never ends in
   // part of what was to be appended.
-  if (!written && sized) (void)::ftruncate(fd, before.st_size);
+  if (!written) (void)::ftruncate(fd, before.st_size);
   return (::close(fd) == 0) && written;
 }
 
