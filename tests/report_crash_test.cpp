@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <random>
@@ -58,6 +59,29 @@ class ExpectedStates {
       if (states_[i].size == content->size() && states_[i].hash == hash && ContentAfter(i) == *content) return i;
     }
     return std::nullopt;
+  }
+
+  // For a content that is no state: the state that shares the longest start
+  // with it, told as "after call i, first b of s bytes alike".
+  std::string Nearest(const std::string& content) const {
+    MemoryReportFiles files;
+    ReportFile report(files);
+    std::size_t best = 0;
+    std::size_t bestIndex = 0;
+    std::size_t bestSize = 0;
+    for (std::size_t i = 0; i < calls_.size(); ++i) {
+      crash_sequence::Apply(report, calls_[i]);
+      const std::string& state = files.files.at(std::string(kReportPath));
+      std::size_t alike = 0;
+      while (alike < state.size() && alike < content.size() && state[alike] == content[alike]) ++alike;
+      if (alike >= best) {
+        best = alike;
+        bestIndex = i + 1;
+        bestSize = state.size();
+      }
+    }
+    return "after call " + std::to_string(bestIndex) + ", first " + std::to_string(best) + " of " +
+           std::to_string(bestSize) + " bytes alike";
   }
 
   std::string ContentAfter(std::size_t count) const {
@@ -144,6 +168,16 @@ std::optional<std::string> ReportIn(const ScratchFolder& folder) {
   return testing_files::ReadHost(folder.Host("SystemInfo.ini"));
 }
 
+// The files of the folder with their sizes, for a failure message.
+std::string FolderListing(const ScratchFolder& folder) {
+  std::string listing;
+  for (const auto& file : std::filesystem::directory_iterator(folder.Path())) {
+    std::error_code error;
+    listing += file.path().filename().string() + " " + std::to_string(file.file_size(error)) + " bytes, ";
+  }
+  return listing;
+}
+
 // Runs one writer to its end; the time it spent writing, or nothing when it
 // failed.
 std::optional<Clock::duration> CompleteRun(const ScratchFolder& folder) {
@@ -209,7 +243,8 @@ TEST(ReportCrash, KilledWriterLeavesAWholeReport) {
     const auto content = ReportIn(folder);
     const auto state = expected.Match(content);
     ASSERT_TRUE(state.has_value()) << "run " << runs << " left a report that no call sequence leaves ("
-                                   << (content ? content->size() : 0) << " bytes)";
+                                   << content->size() << " bytes; nearest: " << expected.Nearest(*content)
+                                   << "; " << FolderListing(folder) << ")";
     if (*state == 0) {
       ++missing;
     } else if (*state == expected.Final()) {
