@@ -16,6 +16,7 @@
 #ifdef TARNWICK_POSIX_FILES
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #endif
 
 namespace tarnwick {
@@ -412,6 +413,22 @@ TEST(MappedReportFiles, ReplaceLeavesNoTemporaryAndCopyOntoItselfKeepsFile) {
   EXPECT_TRUE(files.Delete("C:\\SystemInfo.ini"));
   EXPECT_FALSE(files.Delete("C:\\SystemInfo.ini"));
   EXPECT_FALSE(files.Size("C:\\SystemInfo.ini").has_value());
+}
+
+TEST(MappedReportFiles, AppendsOnAndAcrossPageBoundariesKeepEveryByte) {
+  testing_files::ScratchFolder folder;
+  MappedReportFiles files = testing_files::DriveCFiles(folder);
+  const long page = ::sysconf(_SC_PAGESIZE);
+  std::string expected;
+  // Up to one byte before the boundary, exactly onto it, across it, and a
+  // long append across several pages.
+  for (const std::size_t length : {std::size_t(page - 3), std::size_t(2), std::size_t(3), std::size_t(2 * page + 7)}) {
+    const std::string bytes(length, static_cast<char>('a' + expected.size() % 26));
+    ASSERT_TRUE(files.Append("C:\\SystemInfo.ini", bytes));
+    expected += bytes;
+    EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini")), expected);
+  }
+  EXPECT_FALSE(testing_files::ReadHost(folder.Host("SystemInfo.ini.tmp")).has_value());
 }
 
 // A write cut short (a full disk; here a file size limit) must not leave
