@@ -79,8 +79,9 @@ CollectorOutcome RunCollector(Collect collect, std::string_view machineJson, std
 // lines that follow them.
 inline std::string SectionText(std::string_view section, const std::vector<std::pair<std::string, std::string>>& entries,
                                int emptyLines) {
-  std::string text = "[" + std::string(section) + "]\r\n";
-  for (const auto& [key, value] : entries) text += key + "=" + value + "\r\n";
+  std::string text;
+  text.append("[").append(section).append("]\r\n");
+  for (const auto& [key, value] : entries) text.append(key).append("=").append(value).append("\r\n");
   for (int i = 0; i < emptyLines; ++i) text += "\r\n";
   return text;
 }

@@ -48,7 +48,10 @@ class MappedReportFiles final : public ReportFiles {
 // Writes content to a host file through a temporary file beside it and a
 // rename, so the file holds either its old or its new content.
 bool ReplaceHostFile(const std::string& hostPath, std::string_view content);
-// Appends in as few writes as the system allows, creating the file.
+// Appends so that a process killed at any instant leaves the old or the new
+// content: a plain append within one page; a new file, or an append that
+// would cross a page boundary (where the system may stop a killed writer),
+// goes through ReplaceHostFile. A write cut short is taken back.
 bool AppendHostFile(const std::string& hostPath, std::string_view bytes);
 
 }  // namespace tarnwick
