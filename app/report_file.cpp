@@ -1,15 +1,39 @@
 #include "app/report_file.h"
 
+#include <optional>
+
 #include "platform/text.h"
 
 namespace tarnwick {
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
+using Block = ReportFile::Block;
+
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kLf = "\n";
+constexpr std::string_view kCr = "\r";
+
+// Calls take(text, ending) for each line of the bytes, split as a reader
+// splits them: at CR LF, at a lone LF and at a lone CR.
+template <typename Take>
+void SplitLines(std::string_view bytes, Take&& take) {
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t stop = bytes.find_first_of("\r\n", start);
+    if (stop == std::string_view::npos) {
+      take(bytes.substr(start), std::string_view());
+      return;
+    }
+    std::string_view ending = kLf;
+    if (bytes[stop] == '\r') ending = bytes.substr(stop, 2) == kCrLf ? kCrLf : kCr;
+    take(bytes.substr(start, stop - start), ending);
+    start = stop + ending.size();
+  }
+}
 
 // The section name of a header line "[name]", or nothing for another line.
 std::optional<std::string_view> HeaderName(std::string_view line) {
-  std::size_t first = line.find_first_not_of(" \t");
+  const std::size_t first = line.find_first_not_of(" \t");
   if (first == std::string_view::npos || line[first] != '[') return std::nullopt;
   const std::size_t close = line.find(']', first + 1);
   if (close == std::string_view::npos) return std::nullopt;
@@ -27,9 +51,31 @@ bool IsEmptyLine(std::string_view line) { return line.find_first_not_of(" \t") =
 
 std::string EntryLine(std::string_view key, std::string_view value) {
   std::string line;
-  line.reserve(key.size() + value.size() + 1);
-  line.append(key).append("=").append(value);
+  line.reserve(key.size() + value.size() + 1 + kCrLf.size());
+  line.append(key).append("=").append(value).append(kCrLf);
   return line;
+}
+
+// Adds one line at the end of the blocks: a header starts a new block, an
+// entry of a section is indexed by its key (the first line holding a key is
+// the one a reader finds and the one replaced).
+void AddLine(std::vector<Block>& blocks, std::string_view text, std::string_view ending) {
+  if (const auto name = HeaderName(text)) {
+    Block block;
+    block.hasHeader = true;
+    block.name = FoldCase(*name);
+    block.lines.push_back({std::string(text), ending});
+    blocks.push_back(std::move(block));
+    return;
+  }
+  Block& block = blocks.back();
+  block.lines.push_back({std::string(text), ending});
+  if (!block.hasHeader) return;  // entries before any header belong to no section
+  if (const auto key = EntryKey(text)) block.keyLines.emplace(FoldCase(*key), block.lines.size() - 1);
+}
+
+void AppendLines(std::string& bytes, const std::vector<ReportFile::Line>& lines, std::size_t from, std::size_t to) {
+  for (std::size_t i = from; i < to; ++i) bytes.append(lines[i].text).append(lines[i].ending);
 }
 
 }  // namespace
@@ -41,157 +87,115 @@ bool ReportFile::Sync() {
   if (modelValid_ && size.has_value() == fileExists_ && (!size || *size == fileSize_)) return true;
   blocks_.clear();
   blocks_.emplace_back();
-  lastLineOpen_ = false;
-  foreignLineEnds_ = false;
   fileExists_ = false;
   fileSize_ = 0;
   modelValid_ = false;
   if (size) {
     // A file that is there but cannot be read is left alone: without its
     // content a change could only duplicate or drop its sections.
-    auto content = files_.Read(path_);
+    const auto content = files_.Read(path_);
     if (!content) return false;
     fileExists_ = true;
     fileSize_ = content->size();
-    Parse(*content);
+    SplitLines(*content, [this](std::string_view text, std::string_view ending) { AddLine(blocks_, text, ending); });
   }
   modelValid_ = true;
   return true;
 }
 
-void ReportFile::Parse(std::string_view content) {
-  // Lines end in CR LF; a lone line feed belongs to its line (an edition
-  // name can end in one). A file without any CR LF is split at line feeds.
-  const bool crlf = content.find(kLineEnd) != std::string_view::npos;
-  const std::string_view end = crlf ? kLineEnd : std::string_view("\n");
-  // Such a file is written whole with CR LF at its first change: appending
-  // CR LF lines to it would leave a file that reads back as other lines.
-  foreignLineEnds_ = !crlf && content.find('\n') != std::string_view::npos;
-  std::size_t start = 0;
-  while (start < content.size()) {
-    const std::size_t stop = content.find(end, start);
-    if (stop == std::string_view::npos) {
-      AddLine(std::string(content.substr(start)));
-      lastLineOpen_ = true;
-      break;
-    }
-    AddLine(std::string(content.substr(start, stop - start)));
-    start = stop + end.size();
-  }
-}
-
-void ReportFile::AddLine(std::string line) {
-  if (const auto name = HeaderName(line)) {
-    Block block;
-    block.hasHeader = true;
-    block.name = FoldCase(*name);
-    block.lines.push_back(std::move(line));
-    blocks_.push_back(std::move(block));
-    return;
-  }
-  Block& block = blocks_.back();
-  block.lines.push_back(std::move(line));
-  IndexLine(block, block.lines.size() - 1);
-}
-
-void ReportFile::IndexLine(Block& block, std::size_t index) {
-  if (!block.hasHeader) return;  // entries before any header belong to no section
-  if (const auto key = EntryKey(block.lines[index])) block.keyLines.emplace(FoldCase(*key), index);
-}
-
 std::string ReportFile::Serialize() const {
   std::string content;
   content.reserve(fileSize_ + 256);
-  for (const Block& block : blocks_) {
-    for (const std::string& line : block.lines) content.append(line).append(kLineEnd);
-  }
+  for (const Block& block : blocks_) AppendLines(content, block.lines, 0, block.lines.size());
   return content;
 }
 
-bool ReportFile::AppendBytes(const std::string& bytes) {
-  if (foreignLineEnds_) return Rewrite();
+bool ReportFile::Append(std::string bytes) {
   if (!files_.Append(path_, bytes)) {
     modelValid_ = false;
     return false;
   }
   fileExists_ = true;
   fileSize_ += bytes.size();
-  lastLineOpen_ = false;
+  // The file's last line is split again together with what follows it: an
+  // unterminated line is continued, and a lone CR that a line feed now
+  // follows is one CR LF.
+  Block& last = blocks_.back();
+  if (!last.lines.empty() && last.lines.back().ending != kCrLf && last.lines.back().ending != kLf) {
+    const std::size_t index = last.lines.size() - 1;
+    Line line = std::move(last.lines.back());
+    if (last.hasHeader && index == 0) {
+      blocks_.pop_back();
+    } else {
+      last.lines.pop_back();
+      if (const auto key = EntryKey(line.text)) {
+        const auto found = last.keyLines.find(FoldCase(*key));
+        if (found != last.keyLines.end() && found->second == index) last.keyLines.erase(found);
+      }
+    }
+    bytes.insert(0, line.text.append(line.ending));
+  }
+  SplitLines(bytes, [this](std::string_view text, std::string_view ending) { AddLine(blocks_, text, ending); });
   return true;
 }
 
-bool ReportFile::Rewrite() {
-  const std::string content = Serialize();
-  if (!files_.ReplaceAtomically(path_, content)) {
+bool ReportFile::Splice(std::size_t block, std::size_t at, std::size_t count, std::string_view bytes) {
+  // The block is split again whole: what is written may carry line breaks
+  // and headers, and joins the lines around it as a reader would join them.
+  const Block& old = blocks_[block];
+  std::string content;
+  AppendLines(content, old.lines, 0, at);
+  content.append(bytes);
+  AppendLines(content, old.lines, at + count, old.lines.size());
+  std::vector<Block> rebuilt;
+  if (!old.hasHeader) rebuilt.emplace_back();
+  SplitLines(content, [&rebuilt](std::string_view text, std::string_view ending) { AddLine(rebuilt, text, ending); });
+  const auto place = blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(block));
+  blocks_.insert(place, std::make_move_iterator(rebuilt.begin()), std::make_move_iterator(rebuilt.end()));
+
+  const std::string whole = Serialize();
+  if (!files_.ReplaceAtomically(path_, whole)) {
     modelValid_ = false;
     return false;
   }
   fileExists_ = true;
-  fileSize_ = content.size();
-  lastLineOpen_ = false;
-  foreignLineEnds_ = false;
+  fileSize_ = whole.size();
   return true;
 }
 
 bool ReportFile::WriteEntry(std::string_view section, std::string_view key, std::string_view value) {
   if (!Sync()) return false;
   const std::string sectionName = FoldCase(section);
-  const std::string keyName = FoldCase(key);
   // An unterminated last line is closed first, so no entry is glued to it.
-  const std::string lead = lastLineOpen_ ? std::string(kLineEnd) : std::string();
+  const Block& lastBlock = blocks_.back();
+  const bool lastLineOpen = !lastBlock.lines.empty() && lastBlock.lines.back().ending.empty();
+  std::string bytes = lastLineOpen ? std::string(kCrLf) : std::string();
 
-  Block* target = nullptr;
-  for (Block& block : blocks_) {
-    if (block.hasHeader && block.name == sectionName) {
-      target = &block;
-      break;
-    }
+  std::size_t target = 0;
+  while (target < blocks_.size() && !(blocks_[target].hasHeader && blocks_[target].name == sectionName)) ++target;
+  if (target == blocks_.size()) {
+    bytes.append("[").append(section).append("]").append(kCrLf).append(EntryLine(key, value));
+    return Append(std::move(bytes));
   }
 
-  if (target == nullptr) {
-    Block block;
-    block.hasHeader = true;
-    block.name = sectionName;
-    std::string header;
-    header.append("[").append(section).append("]");
-    block.lines.push_back(std::move(header));
-    block.lines.push_back(EntryLine(key, value));
-    IndexLine(block, 1);
-    std::string bytes = lead;
-    bytes.append(block.lines[0]).append(kLineEnd).append(block.lines[1]).append(kLineEnd);
-    blocks_.push_back(std::move(block));
-    return AppendBytes(bytes);
+  const Block& block = blocks_[target];
+  if (const auto found = block.keyLines.find(FoldCase(key)); found != block.keyLines.end()) {
+    // The key keeps the spelling of its first writing.
+    const std::string_view written = *EntryKey(block.lines[found->second].text);
+    return Splice(target, found->second, 1, EntryLine(written, value));
   }
+  if (target == blocks_.size() - 1) return Append(bytes.append(EntryLine(key, value)));
 
-  if (const auto found = target->keyLines.find(keyName); found != target->keyLines.end()) {
-    std::string& line = target->lines[found->second];
-    line = EntryLine(*EntryKey(line), value);  // the key keeps the spelling of its first writing
-    return Rewrite();
-  }
-
-  const bool lastBlock = target == &blocks_.back();
-  if (lastBlock) {
-    target->lines.push_back(EntryLine(key, value));
-    IndexLine(*target, target->lines.size() - 1);
-    std::string bytes = lead;
-    bytes.append(target->lines.back()).append(kLineEnd);
-    return AppendBytes(bytes);
-  }
-
-  std::size_t insertAt = target->lines.size();
-  while (insertAt > 1 && IsEmptyLine(target->lines[insertAt - 1])) --insertAt;
-  // Only empty lines follow the insertion point, so no indexed line moves.
-  target->lines.insert(target->lines.begin() + static_cast<std::ptrdiff_t>(insertAt), EntryLine(key, value));
-  IndexLine(*target, insertAt);
-  return Rewrite();
+  std::size_t insertAt = block.lines.size();
+  while (insertAt > 1 && IsEmptyLine(block.lines[insertAt - 1].text)) --insertAt;
+  return Splice(target, insertAt, 0, EntryLine(key, value));
 }
 
 bool ReportFile::AppendSeparator() {
   if (!Sync()) return false;
-  // A separator on an unterminated last line ends that line, as a text-mode
-  // append of one line feed does.
-  if (!lastLineOpen_) blocks_.back().lines.emplace_back();
-  return AppendBytes(std::string(kLineEnd));
+  // On an unterminated last line this ends that line, as a text-mode append
+  // of one line feed does; otherwise it is one empty line.
+  return Append(std::string(kCrLf));
 }
 
 bool ReportFile::Clear() {

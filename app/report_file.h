@@ -5,12 +5,21 @@
 //   4. a new key of an existing section joins the end of that section;
 //   5. a new section (header and entry) is appended at the very end;
 //   6. every other line, empty lines included, stays as it was.
-// Lines end in CR LF; keys and values are written byte for byte.
+// The writer's lines end in CR LF; keys and values are written byte for byte.
+//
+// The writer sees the file as a reader splits it: a line ends at CR LF, at a
+// lone LF or at a lone CR, and keeps its own ending. A line whose first
+// non-blank character is '[' and that holds ']' is a section header; a line
+// holding '=' is an entry whose key is the text before the first '='. After
+// every call the model is the file as written, so a value that carries line
+// breaks (an edition name ending in a line feed, a text from the machine
+// holding "[Memory]") is seen as the lines it makes, never as one line that
+// the next reader of the file splits differently.
 //
 // Where the section ends: a new key of the file's last section goes at the
 // very end, after any empty lines, so the write is a plain append and the
 // groups that separators part stay apart. A new key of an earlier section
-// goes right after that section's last entry line, before the empty lines
+// goes right after that section's last non-empty line, before the empty lines
 // that part it from the next header.
 //
 // Crash safety: after every call the file on disk holds everything written so
@@ -44,23 +53,28 @@ class ReportFile {
 
   const std::string& Path() const { return path_; }
 
- private:
+  // One line of the file as a reader splits it.
+  struct Line {
+    std::string text;        // without its ending
+    std::string_view ending;  // "\r\n", "\n", "\r", or empty for an unterminated last line
+  };
   struct Block {
     bool hasHeader = false;
-    std::string name;                                // folded section name
-    std::vector<std::string> lines;                  // header first when hasHeader; without CR LF
+    std::string name;  // folded section name
+    std::vector<Line> lines;  // header first when hasHeader
     std::unordered_map<std::string, std::size_t> keyLines;  // folded key -> first line holding it
   };
 
+ private:
   // Brings the model in line with the file on disk; false when the file is
   // there but cannot be read.
   bool Sync();
-  void Parse(std::string_view content);
-  void AddLine(std::string line);
-  static void IndexLine(Block& block, std::size_t index);
   std::string Serialize() const;
-  bool AppendBytes(const std::string& bytes);
-  bool Rewrite();
+  // Appends bytes at the end of the file and takes them into the model.
+  bool Append(std::string bytes);
+  // Replaces count lines at line `at` of block `block` by the lines that
+  // `bytes` make, then writes the file whole.
+  bool Splice(std::size_t block, std::size_t at, std::size_t count, std::string_view bytes);
 
   ReportFiles& files_;
   std::string path_;
@@ -70,8 +84,6 @@ class ReportFile {
   bool modelValid_ = false;
   bool fileExists_ = false;
   std::uint64_t fileSize_ = 0;
-  bool lastLineOpen_ = false;  // the file ends without CR LF
-  bool foreignLineEnds_ = false;  // the file's lines end in a line feed alone
 };
 
 }  // namespace tarnwick

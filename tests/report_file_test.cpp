@@ -242,7 +242,8 @@ INSTANTIATE_TEST_SUITE_P(Rules, WriterCases, testing::Values(
         {E("Windows OS", "Platform", "Microsoft Win32s\n"), E("Windows OS", "Version", "3.1"), Sep,
          E("B", "x", "1"), E("Windows OS", "Build", "5"), NewWriter,
          E("Windows OS", "Platform", "Microsoft Windows Millennium Edition\n"), E("WINDOWS OS", "Suite", "")},
-        "[Windows OS]\r\nPlatform=Microsoft Windows Millennium Edition\n\r\nVersion=3.1\r\nBuild=5\r\nSuite=\r\n"
+        // The line feed ends the entry's line; the empty line it made stays.
+        "[Windows OS]\r\nPlatform=Microsoft Windows Millennium Edition\n\r\n\r\nVersion=3.1\r\nBuild=5\r\nSuite=\r\n"
         "\r\n[B]\r\nx=1\r\n"},
     WriterCase{"SeparatorAfterValueWithLineFeedReadAgain", kNoFile,
         {E("W", "Platform", "Microsoft Win32s\n"), Sep, NewWriter, E("W", "k", "1")},
@@ -277,12 +278,32 @@ INSTANTIATE_TEST_SUITE_P(Rules, WriterCases, testing::Values(
         {E("a", "K", "2")}, "[A]\r\nk=2\r\n"},
     WriterCase{"OpenLastHeader", std::string("[A]\r\nk=1\r\n[B]"),
         {E("A", "n", "2"), E("B", "x", "1")}, "[A]\r\nk=1\r\nn=2\r\n[B]\r\nx=1\r\n"},
-    WriterCase{"LineFeedOnlyReportTakesCrLf", std::string("[A]\nk=1\n\n[B]\nx=1\n"),
+    WriterCase{"LineFeedOnlyReportKeepsItsLineEnds", std::string("[A]\nk=1\n\n[B]\nx=1\n"),
         {E("B", "y", "2"), NewWriter, E("A", "k", "3"), E("B", "y", "4")},
-        "[A]\r\nk=3\r\n\r\n[B]\r\nx=1\r\ny=4\r\n"},
+        "[A]\nk=3\r\n\n[B]\nx=1\ny=4\r\n"},
     WriterCase{"LineFeedOnlyReportGetsSeparator", std::string("[A]\nk=1\n"),
         {Sep, NewWriter, E("A", "n", "2")},
-        "[A]\r\nk=1\r\n\r\nn=2\r\n"},
+        "[A]\nk=1\n\r\nn=2\r\n"},
+    WriterCase{"MixedLineEndsKeepEveryOtherLine", std::string("[Tool Version]\r\nTool Version=2.4\n[Notes]\nkeep=me\r\n"),
+        {E("Tool Version", "Tool Version", "2.5"), E("Notes", "keep", "again")},
+        "[Tool Version]\r\nTool Version=2.5\r\n[Notes]\nkeep=again\r\n"},
+    WriterCase{"LoneCrEndsALine", std::string("[A]\rk=1\r[B]\rx=1\r"),
+        {E("a", "k", "2"), E("A", "n", "3"), Sep, E("B", "y", "4")},
+        "[A]\rk=2\r\nn=3\r\n[B]\rx=1\r\r\ny=4\r\n"},
+    // A text read from the machine can carry line breaks and a header: the
+    // file then holds that header, and the run's own section joins it.
+    WriterCase{"ForgedHeaderInAValueIsTheOneSection", kNoFile,
+        {E("Processor", "ProcessorName", "Intel CPU\r\n[Memory]\r\nTotalPhys=99999\r\n"), Sep,
+         E("Memory", "MemoryLoad", "4"), E("Memory", "TotalPhys", "24105"), Sep, E("SystemInfo", "Locale", "1")},
+        "[Processor]\r\nProcessorName=Intel CPU\r\n[Memory]\r\nTotalPhys=24105\r\n\r\n\r\nMemoryLoad=4\r\n\r\n"
+        "[SystemInfo]\r\nLocale=1\r\n"},
+    WriterCase{"ForgedHeaderInAReplacedValue", kNoFile,
+        {E("A", "k", "1"), E("A", "n", "2"), E("B", "x", "1"), E("A", "k", "v\n[B]\nx=forged"), E("B", "x", "2"),
+         E("A", "n", "3")},
+        "[A]\r\nk=v\nn=3\r\n[B]\nx=2\r\nn=2\r\n[B]\r\nx=1\r\n"},
+    WriterCase{"ValueEndingInLoneCr", kNoFile,
+        {E("A", "k", "x\r"), E("A", "n", "1"), E("A", "k", "y\r"), NewWriter, E("A", "k", "z"), Sep, E("A", "m", "2")},
+        "[A]\r\nk=z\r\n\r\n\r\nn=1\r\n\r\nm=2\r\n"},
 
     WriterCase{"OtherProcessAppendedASection", kNoFile,
         {E("A", "k1", "1"), Appended("[Ext]\r\nz=1\r\n"), E("A", "k2", "2")},
@@ -304,6 +325,40 @@ INSTANTIATE_TEST_SUITE_P(Rules, WriterCases, testing::Values(
         "\r\n"}
 ), [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
+
+// The writer's model is the file as a reader splits it: after any sequence of
+// calls, including values that carry line breaks and headers, a writer that
+// reads the file afresh makes the same change as the one that wrote it.
+TEST(ReportFile, ContinuingWriterActsAsOneThatReadsTheFileAfresh) {
+  const char* const sections[] = {"S0", "s1", "S2", "Memory"};
+  const char* const keys[] = {"k1", "K1", "k2", "x", "System ID 1"};
+  const char* const values[] = {"", "v", "a\n", "b\r", "c\r\n", "\r\n[S1]\r\nk1=forged\r\n", "[S2]",
+                                "x=y\n[S0]\rq=1", "\n", "\r", "  [Memory] x"};
+  MemoryReportFiles continuing;
+  ReportFile writer(continuing);
+  std::uint32_t seed = 12345;
+  const auto next = [&seed](std::uint32_t bound) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % bound;
+  };
+  for (int call = 0; call < 600; ++call) {
+    MemoryReportFiles fresh;
+    fresh.files = continuing.files;
+    ReportFile reader(fresh);
+    const bool separator = next(7) == 0;
+    const char* section = sections[next(std::size(sections))];
+    const char* key = keys[next(std::size(keys))];
+    const char* value = values[next(std::size(values))];
+    if (separator) {
+      ASSERT_TRUE(writer.AppendSeparator());
+      ASSERT_TRUE(reader.AppendSeparator());
+    } else {
+      ASSERT_TRUE(writer.WriteEntry(section, key, value));
+      ASSERT_TRUE(reader.WriteEntry(section, key, value));
+    }
+    ASSERT_EQ(continuing.files, fresh.files) << "call " << call;
+  }
+}
 
 // A write that fails leaves the file as it was, and the writer forgets the
 // change it could not make.
