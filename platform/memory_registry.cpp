@@ -27,7 +27,25 @@ std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path)
 }
 
 MemoryRegistry::MemoryRegistry() = default;
-MemoryRegistry::~MemoryRegistry() = default;
+
+MemoryRegistry::~MemoryRegistry() {
+  FreeBranch(localMachine_.subkeys);
+  FreeBranch(currentUser_.subkeys);
+}
+
+void MemoryRegistry::FreeBranch(Subkeys& subkeys) {
+  // Each node gives up its subkeys before it is destroyed, so no destructor
+  // recurses: a key path thousands of levels deep frees in constant stack.
+  std::vector<std::unique_ptr<Node>> pending;
+  for (auto& [name, child] : subkeys) pending.push_back(std::move(child));
+  subkeys.clear();
+  while (!pending.empty()) {
+    std::unique_ptr<Node> node = std::move(pending.back());
+    pending.pop_back();
+    for (auto& [name, child] : node->subkeys) pending.push_back(std::move(child));
+    node->subkeys.clear();
+  }
+}
 
 MemoryRegistry::Node* MemoryRegistry::RootNode(RegistryRoot root) {
   return root == RegistryRoot::LocalMachine ? &localMachine_ : &currentUser_;
@@ -104,7 +122,9 @@ bool MemoryRegistry::DeleteKey(RegistryRoot root, std::string_view path) {
   if (it == parent->subkeys.end()) return false;
   // Handles into the removed branch would dangle; the store is only changed
   // while it is built, before any key is opened.
-  parent->subkeys.erase(it);
+  Subkeys branch;
+  branch.insert(parent->subkeys.extract(it));
+  FreeBranch(branch);
   return true;
 }
 

@@ -45,12 +45,14 @@ class MemoryRegistry final : public RegistryBackend {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
   };
+  using Subkeys = std::map<std::string, std::unique_ptr<Node>, NameLess>;
   struct Node {
     std::string name;  // as first written
-    std::map<std::string, std::unique_ptr<Node>, NameLess> subkeys;
+    Subkeys subkeys;
     std::map<std::string, RegistryValue, NameLess> values;
   };
 
+  static void FreeBranch(Subkeys& subkeys);
   Node* RootNode(RegistryRoot root);
   Node* Find(RegistryRoot root, std::string_view path);
   Node* FindOrCreate(RegistryRoot root, std::string_view path);

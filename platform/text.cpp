@@ -195,4 +195,6 @@ bool IsValidUtf8(std::string_view utf8) {
   return true;
 }
 
+std::string_view UpToFirstZero(std::string_view text) { return text.substr(0, text.find('\0')); }
+
 }  // namespace tarnwick

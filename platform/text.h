@@ -37,6 +37,10 @@ std::string Utf8ToCp1252(std::string_view utf8);
 std::string Utf16LeToCp1252(std::string_view utf16le);  // two bytes per unit
 std::string Cp1252ToUtf8(std::string_view cp1252);
 
+// The text up to its first zero byte, as a zero-terminated platform record
+// holds it.
+std::string_view UpToFirstZero(std::string_view text);
+
 // True when the bytes form well-formed UTF-8 (JSON texts must).
 bool IsValidUtf8(std::string_view utf8);
 

@@ -116,6 +116,28 @@ TEST(MachineFile, EmptyObjectLeavesEveryQueryFailing) {
   EXPECT_FALSE(read.facts.user.name || read.facts.user.groups || read.facts.windowsDirectory);
 }
 
+// A text holding U+0000 ends there, as the platform's zero-terminated record
+// holds it; the length limit counts what the record keeps.
+TEST(MachineFile, TextsEndAtTheirFirstZero) {
+  const Read read = ReadJson(R"({
+    "version": {"servicePack": "\u0000C"}, "user": {"name": "bo\u0000b", "groups": ["Adm\u0000x"]},
+    "devices": [["PCI\\VEN_1\u0000junk"]],
+    "files": {"C:\\a.dll\u0000.bak": {}},
+    "wmi": {"baseBoards": [[["Prod\u0000x", "A8V\u0000\r\n[Memory]"]]]},
+    "waveOut": [{"name": "Speakers\u0000)" + std::string(40, 'x') + R"("}]
+  })");
+  ASSERT_FALSE(read.error) << Describe(*read.error);
+  const MachineFacts& f = read.facts;
+  EXPECT_EQ(f.version->record.servicePack, "");
+  EXPECT_EQ(f.user.name, "bo");
+  EXPECT_EQ(f.user.groups, (std::vector<std::string>{"Adm"}));
+  EXPECT_EQ((*f.devices)[0].ids, (std::vector<std::string>{"PCI\\VEN_1"}));
+  EXPECT_TRUE(f.files.contains(WindowsPathKey("C:\\a.dll")));
+  EXPECT_EQ((*f.wmi->baseBoards[0])[0].name, "Prod");
+  EXPECT_EQ(std::get<std::string>((*f.wmi->baseBoards[0])[0].value), "A8V");
+  EXPECT_EQ(f.waveOut[0].caps.name, "Speakers");
+}
+
 // Values at the edge of their platform record: accepted, one step further refused.
 struct LimitCase {
   const char* name;

@@ -202,6 +202,34 @@ TEST_P(RegFileMalformed, NamesFileAndLine) {
 
 const std::string k4 = "REGEDIT4\r\n[HKLM\\K]\r\n";  // values start on line 3
 
+std::string KeyPath(std::size_t levels, const std::string& name) {
+  std::string path;
+  for (std::size_t i = 0; i < levels; ++i) path += "\\" + name;
+  return path;
+}
+
+// Windows' own limits are accepted: 512 levels, names of 255 characters.
+TEST(RegFile, ReadsKeysAtWindowsLimits) {
+  const std::string longName(255, 'n');
+  const std::string file = "REGEDIT4\r\n[HKLM" + KeyPath(512, "k") + "]\r\n[HKLM\\A\\" + longName + "]\r\n";
+  MemoryRegistry registry;
+  ASSERT_FALSE(ReadRegFile(file, "registry.reg", registry));
+  EXPECT_TRUE(registry.OpenKey(HKLM, KeyPath(512, "K").substr(1), OpenAccess::Read));
+  EXPECT_TRUE(registry.OpenKey(HKLM, "A\\" + longName, OpenAccess::Read));
+}
+
+// The store frees a branch without recursion, whatever its depth.
+TEST(MemoryRegistry, FreesAndDeletesVeryDeepBranches) {
+  const std::string deep = KeyPath(50000, "d").substr(1);
+  {
+    MemoryRegistry registry;
+    ASSERT_TRUE(registry.CreateKey(HKLM, "A\\" + deep));
+    ASSERT_TRUE(registry.CreateKey(HKCU, deep));
+    EXPECT_TRUE(registry.DeleteKey(HKLM, "A"));
+    EXPECT_FALSE(registry.OpenKey(HKLM, "A", OpenAccess::Read));
+  }  // the HKCU branch goes with the store
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Lines, RegFileMalformed,
     testing::Values(
@@ -239,7 +267,10 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"valueBeforeKey", "REGEDIT4\r\n\"a\"=\"b\"\r\n", 2, "outside a key"},
         MalformedCase{"valueAfterDeletion", "REGEDIT4\r\n[-HKLM\\A]\r\n@=\"b\"\r\n", 3, "outside a key"},
         MalformedCase{"strayText", k4 + "\r\nsomething\r\n", 4, "expected a key line"},
-        MalformedCase{"crLineEndsCount", "REGEDIT4\r[HKLM\\K]\r\"a\"=\"b\r", 3, "unterminated text"}),
+        MalformedCase{"crLineEndsCount", "REGEDIT4\r[HKLM\\K]\r\"a\"=\"b\r", 3, "unterminated text"},
+        MalformedCase{"keyDeeperThan512", "REGEDIT4\r\n\r\n[HKLM" + KeyPath(513, "k") + "]\r\n", 3, "deeper than 512"},
+        MalformedCase{"deletionDeeperThan512", "REGEDIT4\r\n[-HKLM" + KeyPath(513, "k") + "]\r\n", 2, "deeper than 512"},
+        MalformedCase{"keyName256", "REGEDIT4\r\n[HKLM\\A\\" + std::string(256, 'n') + "]\r\n", 2, "longer than 255"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -72,7 +72,9 @@ bool JsonField::Bool() const {
 
 std::string JsonField::Text(std::size_t maxLength) const {
   Expect(value_->is_string(), "a text");
-  std::string text = Utf8ToCp1252(value_->get_ref<const std::string&>());
+  // The platform record holds the text up to its first zero, as a zero-
+  // terminated buffer does; what follows never reaches the report.
+  const std::string text(UpToFirstZero(Utf8ToCp1252(value_->get_ref<const std::string&>())));
   if (text.size() > maxLength) Refuse("longer than " + std::to_string(maxLength) + " characters");
   return text;
 }

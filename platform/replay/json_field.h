@@ -33,8 +33,8 @@ class JsonField {
   std::vector<JsonField> Elements() const;
 
   bool Bool() const;
-  // A text in the code page (UTF-8 converted, '?' for a missing character);
-  // maxLength counts its characters.
+  // A text in the code page (UTF-8 converted, '?' for a missing character),
+  // ended at its first zero; maxLength counts its characters.
   std::string Text(std::size_t maxLength = std::numeric_limits<std::size_t>::max()) const;
   std::uint64_t Unsigned(std::uint64_t max) const;
   std::int64_t Signed(std::int64_t min, std::int64_t max) const;

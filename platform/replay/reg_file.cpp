@@ -9,6 +9,8 @@
 namespace tarnwick {
 namespace {
 
+constexpr std::size_t kMaxKeyDepth = 512;
+constexpr std::size_t kMaxKeyNameLength = 255;
 constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 
@@ -122,8 +124,19 @@ class RegFileParser {
     const std::string_view path = separator == std::string_view::npos ? std::string_view() : name.substr(separator + 1);
     const RootName* root = FindRoot(rootName);
     if (root == nullptr) cursor.Fail("unknown root key '" + std::string(rootName) + "'");
-    if (separator != std::string_view::npos && !SplitKeyPath(path)) {
-      cursor.Fail("empty key name in '" + std::string(name) + "'");
+    if (separator != std::string_view::npos) {
+      const auto names = SplitKeyPath(path);
+      if (!names) cursor.Fail("empty key name in '" + std::string(name) + "'");
+      // Windows' own limits: a deeper path or a longer name cannot exist.
+      if (names->size() > kMaxKeyDepth) {
+        cursor.Fail("key path deeper than " + std::to_string(kMaxKeyDepth) + " levels");
+      }
+      for (const std::string_view keyName : *names) {
+        if (keyName.size() > kMaxKeyNameLength) {
+          cursor.Fail("key name longer than " + std::to_string(kMaxKeyNameLength) + " characters: '" +
+                      std::string(keyName.substr(0, 40)) + "...'");
+        }
+      }
     }
     if (deletion && path.empty()) cursor.Fail("a root key cannot be deleted");
 
