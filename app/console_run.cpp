@@ -6,6 +6,15 @@
 
 namespace tarnwick {
 
+std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report) {
+  std::vector<std::string> problems;
+  if (dialog.OldReportKept()) {
+    problems.push_back("the old report " + report + " could not be removed; this run's entries were merged into it");
+  }
+  if (!dialog.EveryWriteMade()) problems.push_back("the report could not be written completely to " + report);
+  return problems;
+}
+
 int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, char** argv, std::ostream& out,
                    std::ostream& err) {
   const std::string name(options.programName);
@@ -34,9 +43,9 @@ int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, 
   PrintRowTable(out, rows.Rows(), options.utf8);
   out << '\n' << rows.Rows().size() << " entries\n";
   const std::string report = options.shownPath(dialog.ReportPath());
-  if (!dialog.ReportComplete()) {
+  if (const auto problems = ReportProblems(dialog, report); !problems.empty()) {
     out.flush();
-    err << name << ": the report could not be written completely to " << report << '\n';
+    for (const std::string& problem : problems) err << name << ": " << problem << '\n';
     return 1;
   }
   out << "Report written to " << report << '\n';

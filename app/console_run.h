@@ -6,6 +6,9 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "app/report_dialog.h"
 
 #include "platform/platform.h"
 
@@ -18,8 +21,12 @@ struct ConsoleOptions {
   std::function<std::string(const std::string&)> shownPath = [](const std::string& path) { return path; };
 };
 
+// What went wrong with the report of a finished run, one sentence each
+// (nothing for a clean report); report is the path to show.
+std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report);
+
 // Reads no options besides --help and --version. Returns the exit status:
-// 0, 1 when the report could not be written completely, 2 for bad arguments.
+// 0, 1 when the report is not a clean picture of this run, 2 for bad arguments.
 int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, char** argv, std::ostream& out,
                    std::ostream& err);
 

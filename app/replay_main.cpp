@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/console_run.h"
 #include "app/console_table.h"
 #include "app/report_dialog.h"
 #include "app/result_list.h"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
 
   const std::string rowsPath = outFolder + "/rows.tsv";
   if (!ReplaceHostFile(rowsPath, RowsTsv(rows.Rows()))) return Refuse("cannot write " + rowsPath);
-  if (!dialog.ReportComplete()) return Refuse("the report could not be written completely");
-  return 0;
+  const auto problems = ReportProblems(dialog, dialog.ReportPath());
+  for (const std::string& problem : problems) Refuse(problem);
+  return problems.empty() ? 0 : 1;
 }

@@ -33,7 +33,7 @@ void ReportDialog::RunCollection() {
   copiedTo_.reset();
   // A missing file is the normal case; one that cannot be deleted gets the
   // run's entries merged into it.
-  if (!report_.Clear()) reportWriteFailed_ = true;
+  oldReportKept_ = !report_.Clear();
   list_.SetUpColumns();
 
   AddReportEntry("Tool Version", "Tool Version", kToolVersion);

@@ -60,8 +60,14 @@ class ReportDialog final : public ReportWriter {
 
   std::int32_t rowCount() const { return rowCount_; }
   const std::string& ReportPath() const { return report_.Path(); }
-  // Whether every entry and separator reached the report file.
-  bool ReportComplete() const { return !reportWriteFailed_; }
+  // Whether the report is a clean picture of this run: the old report was
+  // removed and every entry and separator reached the file.
+  bool ReportComplete() const { return !reportWriteFailed_ && !oldReportKept_; }
+  // Whether every entry and separator reached the file.
+  bool EveryWriteMade() const { return !reportWriteFailed_; }
+  // Whether the old report could not be removed, so this run's entries were
+  // merged into it.
+  bool OldReportKept() const { return oldReportKept_; }
   // Where the copy went, when it was made.
   const std::optional<std::string>& CopiedTo() const { return copiedTo_; }
 
@@ -79,6 +85,7 @@ class ReportDialog final : public ReportWriter {
   CollectorContext context_;
   std::int32_t rowCount_ = 0;
   bool reportWriteFailed_ = false;
+  bool oldReportKept_ = false;
   std::optional<std::string> copiedTo_;
   RunObserver* observer_ = nullptr;
 };

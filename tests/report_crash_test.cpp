@@ -226,8 +226,7 @@ TEST(ReportCrash, KilledWriterLeavesAWholeReport) {
   int partial = 0;
   int complete = 0;
   for (; runs < kIterations && (runs < kLeastIterations || Clock::now() - begin < budget); ++runs) {
-    std::remove(folder.Host("SystemInfo.ini").c_str());
-    std::remove(folder.Host("SystemInfo.ini.tmp").c_str());
+    folder.RemoveAll();  // a killed writer may leave its temporary file
     WriterProcess writer(folder.Path());
     ASSERT_TRUE(writer.Started());
     ASSERT_TRUE(writer.WaitForWord('R', kStartLimit)) << "run " << runs;

@@ -461,7 +461,7 @@ TEST(MappedReportFiles, ReplaceLeavesNoTemporaryAndCopyOntoItselfKeepsFile) {
   ASSERT_TRUE(files.Append("C:\\SystemInfo.ini", "[A]\r\n"));
   ASSERT_TRUE(files.ReplaceAtomically("C:\\SystemInfo.ini", "[B]\r\n"));
   EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini")), "[B]\r\n");
-  EXPECT_FALSE(testing_files::ReadHost(folder.Host("SystemInfo.ini.tmp")).has_value());
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"SystemInfo.ini"});
   EXPECT_TRUE(files.Copy("C:\\SystemInfo.ini", "c:\\\\SystemInfo.ini"));
   EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini")), "[B]\r\n");
   EXPECT_FALSE(files.Copy("C:\\SystemInfo.ini", "C:\\Missing\\SystemInfo.ini"));
@@ -483,7 +483,37 @@ TEST(MappedReportFiles, AppendsOnAndAcrossPageBoundariesKeepEveryByte) {
     expected += bytes;
     EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini")), expected);
   }
-  EXPECT_FALSE(testing_files::ReadHost(folder.Host("SystemInfo.ini.tmp")).has_value());
+  EXPECT_EQ(folder.Names(), std::vector<std::string>{"SystemInfo.ini"});
+}
+
+// Temporary files get names no other file has; nothing is reached through a
+// link at the report's, the copy's or the old temporary's name.
+TEST(MappedReportFiles, NoOtherFileIsOpenedOrFollowed) {
+  testing_files::ScratchFolder folder;
+  testing_files::ScratchFolder elsewhere;
+  MappedReportFiles files = testing_files::DriveCFiles(folder);
+  const std::string victim = elsewhere.Host("victim");
+  testing_files::WriteHost(victim, "secret\n");
+  testing_files::WriteHost(folder.Host("SystemInfo.ini.tmp"), "unrelated");
+  ASSERT_EQ(::symlink(victim.c_str(), folder.Host("copy.ini.tmp").c_str()), 0);
+  ASSERT_EQ(::symlink(victim.c_str(), folder.Host("SystemInfo.ini").c_str()), 0);
+  ASSERT_EQ(::symlink(victim.c_str(), folder.Host("copy.ini").c_str()), 0);
+
+  // A link at the report's name is no report: not read, not appended to.
+  EXPECT_FALSE(files.Size("C:\\SystemInfo.ini").has_value());
+  EXPECT_FALSE(files.Read("C:\\SystemInfo.ini").has_value());
+  ReportFile report(files);
+  ASSERT_TRUE(report.WriteEntry("A", "k", "1"));
+  ASSERT_TRUE(report.WriteEntry("A", "n", "2"));
+  ASSERT_TRUE(report.AppendSeparator());
+  ASSERT_TRUE(files.ReplaceAtomically("C:\\SystemInfo.ini", "[B]\r\n"));
+  ASSERT_TRUE(files.Copy("C:\\SystemInfo.ini", "C:\\copy.ini"));
+
+  EXPECT_EQ(testing_files::ReadHost(victim), "secret\n");
+  EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini.tmp")), "unrelated");
+  EXPECT_EQ(testing_files::ReadHost(folder.Host("copy.ini")), "[B]\r\n");
+  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"SystemInfo.ini", "SystemInfo.ini.tmp", "copy.ini", "copy.ini.tmp"}));
+  EXPECT_EQ(elsewhere.Names(), std::vector<std::string>{"victim"});
 }
 
 // A write cut short (a full disk; here a file size limit) must not leave

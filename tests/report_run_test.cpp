@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/console_run.h"
 #include "app/report_copy.h"
 #include "app/report_dialog.h"
 #include "app/result_list.h"
@@ -257,6 +258,43 @@ TEST(ReportRun, OldReportThatCannotBeDeletedIsMergedInto) {
   std::vector<ReportEntry> rows = run.rows;
   rows.insert(rows.begin() + 1, ReportEntry{"Old", "k", "v"});
   EXPECT_EQ(ReadSections(*report), SectionsOfRows(rows));
+}
+
+// What the console programs say of the report, and their exit status.
+struct ConsoleOutcomeCase {
+  const char* name;
+  bool oldReport;
+  bool failDelete;
+  bool failWrites;
+  int status;
+  std::string errors;
+};
+
+TEST(ReportRun, ConsoleSaysWhatHappenedToTheReport) {
+  const std::string merged =
+      "tarnwick: the old report C:\\SystemInfo.ini could not be removed; this run's entries were merged into it\n";
+  const std::string incomplete = "tarnwick: the report could not be written completely to C:\\SystemInfo.ini\n";
+  const ConsoleOutcomeCase cases[] = {
+      {"Clean", false, false, false, 0, ""},
+      {"OldReportRemoved", true, false, false, 0, ""},
+      {"OldReportKept", true, true, false, 1, merged},
+      {"NothingToRemoveButWritesFail", false, true, true, 1, incomplete},
+      {"OldReportKeptAndWritesFail", true, true, true, 1, merged + incomplete},
+  };
+  for (const ConsoleOutcomeCase& c : cases) {
+    MemoryReportFiles files;
+    if (c.oldReport) files.files[std::string(kReportPath)] = "[Old]\r\nk=v\r\n";
+    files.failDelete = c.failDelete;
+    files.failAppend = files.failReplace = c.failWrites;
+    SilentMachine machine(files, "C:\\Tarnwick\\Tarnwick.exe");
+    std::ostringstream out;
+    std::ostringstream err;
+    char program[] = "tarnwick";
+    char* argv[] = {program, nullptr};
+    EXPECT_EQ(RunFromConsole(machine.Services(), ConsoleOptions{"tarnwick"}, 1, argv, out, err), c.status) << c.name;
+    EXPECT_EQ(err.str(), c.errors) << c.name;
+    EXPECT_EQ(out.str().find("Report written to") != std::string::npos, c.status == 0) << c.name;
+  }
 }
 
 #ifdef TARNWICK_POSIX_FILES

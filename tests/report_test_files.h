@@ -8,12 +8,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/report_files.h"
 
 #ifdef TARNWICK_POSIX_FILES
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -92,6 +94,16 @@ class ScratchFolder {
 
   const std::string& Path() const { return path_; }
   std::string Host(std::string_view relative) const { return path_ + "/" + std::string(relative); }
+  // The names in the folder, sorted.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  void RemoveAll() const {
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) std::filesystem::remove_all(entry.path());
+  }
 
  private:
   std::string path_;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <random>
 
 namespace tarnwick {
 namespace {
@@ -26,8 +27,11 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// The report and its copy are never reached through a symbolic link: a link
+// planted at their name in a shared folder must not make a run (as root)
+// read or write the file it points to.
 std::optional<std::string> ReadHostFile(const std::string& hostPath) {
-  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return std::nullopt;
   std::string content;
   char buffer[65536];
@@ -81,9 +85,30 @@ std::optional<std::string> DriveMap::WindowsPath(std::string_view hostPath) cons
   return windows;
 }
 
+namespace {
+
+// Creates a temporary file beside the path under a name no other file has:
+// an unrelated file, or a link planted under a predictable name, is never
+// opened. Gives the descriptor and fills in the name, or -1.
+int CreateTemporaryBeside(const std::string& hostPath, std::string& temporary) {
+  static std::uint64_t counter = 0;
+  static const std::uint64_t start = std::random_device{}();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%ld-%llx.tmp", static_cast<long>(::getpid()),
+                  static_cast<unsigned long long>(start + counter++));
+    temporary = hostPath + suffix;
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
 bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
-  const std::string temporary = hostPath + ".tmp";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::string temporary;
+  const int fd = CreateTemporaryBeside(hostPath, temporary);
   if (fd < 0) return false;
   const bool written = WriteAll(fd, content);
   const bool closed = ::close(fd) == 0;
@@ -112,11 +137,13 @@ bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
 }
 
 bool AppendHostFile(const std::string& hostPath, std::string_view bytes) {
-  const int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  const int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) {
     // A new file is made whole beside the path and renamed onto it: created
-    // here, a process killed before its first write would leave it empty.
-    return errno == ENOENT && ReplaceHostFile(hostPath, bytes);
+    // here, a process killed before its first write would leave it empty. A
+    // link at the path counts as no file (Size says so too); the rename
+    // replaces the link, not what it points to.
+    return (errno == ENOENT || errno == ELOOP) && ReplaceHostFile(hostPath, bytes);
   }
   struct stat before {};
   if (::fstat(fd, &before) != 0) {
@@ -151,7 +178,7 @@ std::optional<std::string> MappedReportFiles::Read(std::string_view path) {
 std::optional<std::uint64_t> MappedReportFiles::Size(std::string_view path) {
   const auto host = drives_.HostPath(path);
   struct stat info {};
-  if (!host || ::stat(host->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (!host || ::lstat(host->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   return static_cast<std::uint64_t>(info.st_size);
 }
 
@@ -176,8 +203,8 @@ bool MappedReportFiles::Copy(std::string_view from, std::string_view to) {
   if (!source || !target) return false;
   struct stat sourceInfo {};
   struct stat targetInfo {};
-  if (::stat(source->c_str(), &sourceInfo) != 0) return false;
-  if (::stat(target->c_str(), &targetInfo) == 0 && sourceInfo.st_dev == targetInfo.st_dev &&
+  if (::lstat(source->c_str(), &sourceInfo) != 0) return false;
+  if (::lstat(target->c_str(), &targetInfo) == 0 && sourceInfo.st_dev == targetInfo.st_dev &&
       sourceInfo.st_ino == targetInfo.st_ino) {
     return true;  // the same file under another name: copying would only destroy it
   }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/win32/win32_handles.h"
@@ -19,21 +20,43 @@ bool WriteAll(HANDLE file, std::string_view bytes) {
   return true;
 }
 
-FileHandle OpenForReading(const std::string& path) {
-  return FileHandle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+// The report and its copy are never reached through a link: a link at their
+// name is opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) and counts as no
+// report; moving a new file onto the name replaces the link.
+constexpr DWORD kNoFollow = FILE_FLAG_OPEN_REPARSE_POINT;
+
+bool IsLink(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-bool WriteNewFile(const std::string& path, std::string_view content) {
-  FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  return file && WriteAll(file.Get(), content);
+FileHandle OpenForReading(const std::string& path) {
+  return FileHandle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | kNoFollow, nullptr));
+}
+
+// Creates a file beside the path under a name no other file has (CREATE_NEW):
+// an unrelated file of a predictable name is never overwritten.
+FileHandle CreateTemporaryBeside(const std::string& path, std::string& temporary) {
+  static unsigned counter = 0;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, ".%lx-%lx-%x.tmp", ::GetCurrentProcessId(), ::GetTickCount(), counter++);
+    temporary = path + suffix;
+    FileHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file || ::GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return FileHandle();
 }
 
 // Writes beside the target and moves over it, so the target holds either its
 // old or its new content.
 bool ReplaceFile(const std::string& path, std::string_view content) {
-  const std::string temporary = path + ".tmp";
-  if (!WriteNewFile(temporary, content)) {
+  std::string temporary;
+  FileHandle file = CreateTemporaryBeside(path, temporary);
+  if (!file) return false;
+  const bool written = WriteAll(file.Get(), content);
+  file.Reset();
+  if (!written) {
     ::DeleteFileA(temporary.c_str());
     return false;
   }
@@ -59,7 +82,8 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 std::optional<std::string> Win32ReportFiles::Read(std::string_view path) {
   const FileHandle file = OpenForReading(std::string(path));
-  if (!file) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file || !::GetFileInformationByHandle(file.Get(), &info) || IsLink(info.dwFileAttributes)) return std::nullopt;
   std::string content;
   char buffer[65536];
   DWORD got = 0;
@@ -73,15 +97,17 @@ std::optional<std::string> Win32ReportFiles::Read(std::string_view path) {
 std::optional<std::uint64_t> Win32ReportFiles::Size(std::string_view path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!::GetFileAttributesExA(std::string(path).c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || IsLink(data.dwFileAttributes)) {
     return std::nullopt;
   }
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 bool Win32ReportFiles::Append(std::string_view path, std::string_view bytes) {
-  FileHandle file(::CreateFileA(std::string(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  const std::string name(path);
+  if (IsLink(::GetFileAttributesA(name.c_str()))) return ReplaceFile(name, bytes);
+  FileHandle file(::CreateFileA(name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | kNoFollow, nullptr));
   return file && WriteAll(file.Get(), bytes);
 }
 

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/report_file.h"
 #include "platform/win32/win32_files.h"
@@ -34,7 +36,25 @@ class Win32FilesTest : public testing::Test {
   std::string report_;
 };
 
+// The names in the test folder, sorted.
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found{};
+  const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 TEST_F(Win32FilesTest, ReportBytesAreWrittenExactly) {
+  // An unrelated file under the name a temporary could have had survives.
+  const std::string unrelated = report_ + ".tmp";
+  ASSERT_TRUE(files_.Append(unrelated, "unrelated"));
   ReportFile report(files_, report_);
   ASSERT_TRUE(report.WriteEntry("Tool Version", "Tool Version", "2.5"));
   ASSERT_TRUE(report.AppendSeparator());
@@ -44,7 +64,9 @@ TEST_F(Win32FilesTest, ReportBytesAreWrittenExactly) {
             "[Tool Version]\r\nTool Version=2.5\r\nKey =value \r\n\r\n"
             "[Windows OS]\r\nPlatform=Microsoft Win32s\n\r\n");
   EXPECT_EQ(files_.Size(report_).value_or(0), 91u);
-  EXPECT_EQ(::GetFileAttributesA((report_ + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(files_.Read(unrelated).value_or("?"), "unrelated");
+  EXPECT_EQ(FolderNames(folder_), (std::vector<std::string>{"SystemInfo.ini", "SystemInfo.ini.tmp"}));
+  ::DeleteFileA(unrelated.c_str());
 }
 
 TEST_F(Win32FilesTest, CopyOntoItselfLeavesTheFile) {
