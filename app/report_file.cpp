@@ -140,18 +140,34 @@ bool ReportFile::Append(std::string bytes) {
 }
 
 bool ReportFile::Splice(std::size_t block, std::size_t at, std::size_t count, std::string_view bytes) {
-  // The block is split again whole: what is written may carry line breaks
-  // and headers, and joins the lines around it as a reader would join them.
-  const Block& old = blocks_[block];
-  std::string content;
-  AppendLines(content, old.lines, 0, at);
-  content.append(bytes);
-  AppendLines(content, old.lines, at + count, old.lines.size());
-  std::vector<Block> rebuilt;
-  if (!old.hasHeader) rebuilt.emplace_back();
-  SplitLines(content, [&rebuilt](std::string_view text, std::string_view ending) { AddLine(rebuilt, text, ending); });
-  const auto place = blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(block));
-  blocks_.insert(place, std::make_move_iterator(rebuilt.begin()), std::make_move_iterator(rebuilt.end()));
+  Block& target = blocks_[block];
+  const std::string_view text = bytes.substr(0, bytes.size() - kCrLf.size());
+  const bool oneLine =
+      bytes.ends_with(kCrLf) && text.find_first_of("\r\n") == std::string_view::npos && !HeaderName(text);
+  if (oneLine && count == 1) {
+    // The usual case, one entry line for another: the same key on the same
+    // line, so the index stays as it is.
+    target.lines[at] = {std::string(text), kCrLf};
+  } else if (oneLine && count == 0) {
+    target.lines.insert(target.lines.begin() + static_cast<std::ptrdiff_t>(at), {std::string(text), kCrLf});
+    for (auto& [key, index] : target.keyLines) {
+      if (index >= at) ++index;
+    }
+    if (const auto key = EntryKey(text)) target.keyLines.emplace(FoldCase(*key), at);
+  } else {
+    // What is written carries line breaks: the block is split again whole,
+    // so headers in it start sections and its lines join the lines around
+    // it as a reader would join them.
+    std::string content;
+    AppendLines(content, target.lines, 0, at);
+    content.append(bytes);
+    AppendLines(content, target.lines, at + count, target.lines.size());
+    std::vector<Block> rebuilt;
+    if (!target.hasHeader) rebuilt.emplace_back();
+    SplitLines(content, [&rebuilt](std::string_view line, std::string_view ending) { AddLine(rebuilt, line, ending); });
+    const auto place = blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(block));
+    blocks_.insert(place, std::make_move_iterator(rebuilt.begin()), std::make_move_iterator(rebuilt.end()));
+  }
 
   const std::string whole = Serialize();
   if (!files_.ReplaceAtomically(path_, whole)) {

@@ -331,8 +331,8 @@ INSTANTIATE_TEST_SUITE_P(Rules, WriterCases, testing::Values(
 // reads the file afresh makes the same change as the one that wrote it.
 TEST(ReportFile, ContinuingWriterActsAsOneThatReadsTheFileAfresh) {
   const char* const sections[] = {"S0", "s1", "S2", "Memory"};
-  const char* const keys[] = {"k1", "K1", "k2", "x", "System ID 1"};
-  const char* const values[] = {"", "v", "a\n", "b\r", "c\r\n", "\r\n[S1]\r\nk1=forged\r\n", "[S2]",
+  const char* const keys[] = {"k1", "K1", "k2", "x", "System ID 1", " [k"};
+  const char* const values[] = {"", "v", "]", "a\n", "b\r", "c\r\n", "\r\n[S1]\r\nk1=forged\r\n", "[S2]",
                                 "x=y\n[S0]\rq=1", "\n", "\r", "  [Memory] x"};
   MemoryReportFiles continuing;
   ReportFile writer(continuing);
