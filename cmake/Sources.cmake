@@ -50,7 +50,8 @@ elseif(TARNWICK_PLATFORM STREQUAL "win32")
   enable_language(RC)
   file(GLOB TARNWICK_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
   add_library(tarnwick_win32 STATIC ${TARNWICK_WIN32_SOURCES})
-  target_link_libraries(tarnwick_win32 PUBLIC tarnwick_platform_common advapi32 netapi32 powrprof version)
+  target_link_libraries(tarnwick_win32 PUBLIC tarnwick_platform_common advapi32 netapi32 powrprof version
+    setupapi winmm ole32 oleaut32 uuid)
 
   add_executable(Tarnwick WIN32
     app/win32/report_dialog_window.cpp

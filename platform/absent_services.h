@@ -8,9 +8,8 @@ namespace tarnwick {
 
 class AbsentSystemFacts : public SystemFacts {
  public:
-  std::optional<VersionRecord> QueryVersionExtended() override { return std::nullopt; }
-  std::optional<VersionRecord> QueryVersionPlain() override { return std::nullopt; }
-  std::uint32_t LastError() override { return kErrorNotSupported; }
+  Result<VersionRecord> QueryVersionExtended() override { return SystemError{kErrorNotSupported}; }
+  Result<VersionRecord> QueryVersionPlain() override { return SystemError{kErrorNotSupported}; }
   std::uint16_t NativeArchitecture() override { return 0; }
   bool IsServerR2() override { return false; }
   std::optional<std::string> WindowsDirectory() override { return std::nullopt; }

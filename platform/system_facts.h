@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
+
 namespace tarnwick {
 
 // One answer of the version query, extended (OSVERSIONINFOEX) or plain.
@@ -22,10 +24,9 @@ struct VersionRecord {
 class SystemFacts {
  public:
   virtual ~SystemFacts() = default;
-  virtual std::optional<VersionRecord> QueryVersionExtended() = 0;
-  virtual std::optional<VersionRecord> QueryVersionPlain() = 0;
-  // The system error code of the last failed query.
-  virtual std::uint32_t LastError() = 0;
+  // Each gives the record, or the system's error code for the failed query.
+  virtual Result<VersionRecord> QueryVersionExtended() = 0;
+  virtual Result<VersionRecord> QueryVersionPlain() = 0;
   // wProcessorArchitecture of the native system information.
   virtual std::uint16_t NativeArchitecture() = 0;
   virtual bool IsServerR2() = 0;

@@ -32,9 +32,9 @@ struct OsVersionFacts {
   bool serverR2 = false;  // asked only for version 5.2
 };
 
-// Asks the platform for the version, extended record first; nothing when
-// both queries fail.
-std::optional<OsVersionFacts> GatherOsVersionFacts(SystemFacts& system);
+// Asks the platform for the version, extended record first; the error of the
+// plain query when both fail.
+Result<OsVersionFacts> GatherOsVersionFacts(SystemFacts& system);
 
 // Builds the edition name from the facts and writes it as "Platform"; in the
 // cases where the product type cannot be read it writes nothing. Prints the

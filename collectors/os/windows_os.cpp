@@ -47,12 +47,12 @@ bool ProductTypeReadable(CollectorContext& context) {
 
 }  // namespace
 
-std::optional<OsVersionFacts> GatherOsVersionFacts(SystemFacts& system) {
+Result<OsVersionFacts> GatherOsVersionFacts(SystemFacts& system) {
   OsVersionFacts facts;
   auto record = system.QueryVersionExtended();
-  facts.extended = record.has_value();
+  facts.extended = record.Ok();
   if (!record) record = system.QueryVersionPlain();
-  if (!record) return std::nullopt;
+  if (!record) return SystemError{record.Error()};
   facts.major = record->major;
   facts.minor = record->minor;
   facts.build = record->build;
@@ -85,7 +85,7 @@ void DetectMediaCenter(CollectorContext& context) {
 void CollectWindowsOs(CollectorContext& context) {
   const auto facts = GatherOsVersionFacts(context.platform.system);
   if (!facts) {
-    context.diagnostics << "GetVersion error = " << context.platform.system.LastError() << " \n";
+    context.diagnostics << "GetVersion error = " << facts.Error() << " \n";
     return;
   }
   if (facts->platformId == kPlatformNt && facts->extended) {

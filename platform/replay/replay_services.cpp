@@ -23,23 +23,15 @@ class ReplayDeviceSet final : public DeviceSet {
 
 }  // namespace
 
-std::optional<VersionRecord> ReplaySystemFacts::QueryVersionExtended() {
-  if (!facts_.version) {
-    lastError_ = kErrorNotSupported;
-    return std::nullopt;
-  }
-  if (!facts_.version->extended) {
-    lastError_ = kErrorInsufficientBuffer;  // the record size is unknown to the system
-    return std::nullopt;
-  }
+Result<VersionRecord> ReplaySystemFacts::QueryVersionExtended() {
+  if (!facts_.version) return SystemError{kErrorNotSupported};
+  // The record size is unknown to a system without the extended record.
+  if (!facts_.version->extended) return SystemError{kErrorInsufficientBuffer};
   return facts_.version->record;
 }
 
-std::optional<VersionRecord> ReplaySystemFacts::QueryVersionPlain() {
-  if (!facts_.version) {
-    lastError_ = kErrorNotSupported;
-    return std::nullopt;
-  }
+Result<VersionRecord> ReplaySystemFacts::QueryVersionPlain() {
+  if (!facts_.version) return SystemError{kErrorNotSupported};
   VersionRecord plain = facts_.version->record;
   plain.suiteMask = 0;  // the plain record has neither field
   plain.productType = 0;

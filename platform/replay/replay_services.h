@@ -15,9 +15,8 @@ class ReplaySystemFacts final : public SystemFacts {
 
   // Without "version" both queries fail; with "extended": false only the
   // plain one answers, as on a system that predates the extended record.
-  std::optional<VersionRecord> QueryVersionExtended() override;
-  std::optional<VersionRecord> QueryVersionPlain() override;
-  std::uint32_t LastError() override { return lastError_; }
+  Result<VersionRecord> QueryVersionExtended() override;
+  Result<VersionRecord> QueryVersionPlain() override;
   std::uint16_t NativeArchitecture() override;
   bool IsServerR2() override;
   std::optional<std::string> WindowsDirectory() override { return facts_.windowsDirectory; }
@@ -29,7 +28,6 @@ class ReplaySystemFacts final : public SystemFacts {
 
  private:
   const MachineFacts& facts_;
-  std::uint32_t lastError_ = 0;
 };
 
 class ReplayMemoryPower final : public MemoryPower {

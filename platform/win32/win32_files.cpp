@@ -29,30 +29,30 @@ bool IsLink(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
-FileHandle OpenForReading(const std::string& path) {
-  return FileHandle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+KernelHandle OpenForReading(const std::string& path) {
+  return KernelHandle(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | kNoFollow, nullptr));
 }
 
 // Creates a file beside the path under a name no other file has (CREATE_NEW):
 // an unrelated file of a predictable name is never overwritten.
-FileHandle CreateTemporaryBeside(const std::string& path, std::string& temporary) {
+KernelHandle CreateTemporaryBeside(const std::string& path, std::string& temporary) {
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[48];
     std::snprintf(suffix, sizeof suffix, ".%lx-%lx-%x.tmp", ::GetCurrentProcessId(), ::GetTickCount(), counter++);
     temporary = path + suffix;
-    FileHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    KernelHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file || ::GetLastError() != ERROR_FILE_EXISTS) return file;
   }
-  return FileHandle();
+  return KernelHandle();
 }
 
 // Writes beside the target and moves over it, so the target holds either its
 // old or its new content.
 bool ReplaceFile(const std::string& path, std::string_view content) {
   std::string temporary;
-  FileHandle file = CreateTemporaryBeside(path, temporary);
+  KernelHandle file = CreateTemporaryBeside(path, temporary);
   if (!file) return false;
   const bool written = WriteAll(file.Get(), content);
   file.Reset();
@@ -68,8 +68,8 @@ bool ReplaceFile(const std::string& path, std::string_view content) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-  const FileHandle first = OpenForReading(a);
-  const FileHandle second = OpenForReading(b);
+  const KernelHandle first = OpenForReading(a);
+  const KernelHandle second = OpenForReading(b);
   if (!first || !second) return false;
   BY_HANDLE_FILE_INFORMATION one{};
   BY_HANDLE_FILE_INFORMATION two{};
@@ -81,7 +81,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 std::optional<std::string> Win32ReportFiles::Read(std::string_view path) {
-  const FileHandle file = OpenForReading(std::string(path));
+  const KernelHandle file = OpenForReading(std::string(path));
   BY_HANDLE_FILE_INFORMATION info{};
   if (!file || !::GetFileInformationByHandle(file.Get(), &info) || IsLink(info.dwFileAttributes)) return std::nullopt;
   std::string content;
@@ -106,7 +106,7 @@ std::optional<std::uint64_t> Win32ReportFiles::Size(std::string_view path) {
 bool Win32ReportFiles::Append(std::string_view path, std::string_view bytes) {
   const std::string name(path);
   if (IsLink(::GetFileAttributesA(name.c_str()))) return ReplaceFile(name, bytes);
-  FileHandle file(::CreateFileA(name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+  KernelHandle file(::CreateFileA(name.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | kNoFollow, nullptr));
   return file && WriteAll(file.Get(), bytes);
 }

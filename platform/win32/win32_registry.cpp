@@ -11,9 +11,15 @@ namespace {
 
 HKEY RootKey(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
-HKEY AsKey(RegistryBackend::KeyId key) { return reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(key)); }
-
 }  // namespace
+
+Win32Registry::Win32Registry() = default;
+Win32Registry::~Win32Registry() = default;
+
+HKEY Win32Registry::Find(KeyId key) const {
+  const auto open = openKeys_.find(key);
+  return open == openKeys_.end() ? nullptr : open->second.Get();
+}
 
 std::optional<RegistryBackend::KeyId> Win32Registry::OpenKey(RegistryRoot root, std::string_view path,
                                                              OpenAccess access) {
@@ -32,23 +38,26 @@ std::optional<RegistryBackend::KeyId> Win32Registry::OpenKey(RegistryRoot root, 
       break;
   }
   if (status != ERROR_SUCCESS || !key) return std::nullopt;
-  // Ownership passes to the shared layer's key, which closes it through CloseKey.
-  return static_cast<KeyId>(reinterpret_cast<std::uintptr_t>(key.Release()));
+  const KeyId id = nextKey_++;
+  openKeys_.emplace(id, std::move(key));
+  return id;
 }
 
-void Win32Registry::CloseKey(KeyId key) { OwnedKey closing(AsKey(key)); }
+void Win32Registry::CloseKey(KeyId key) { openKeys_.erase(key); }
 
-std::optional<RegistryValue> Win32Registry::QueryValue(KeyId key, std::string_view valueName) {
+std::optional<RegistryValue> Win32Registry::QueryValue(KeyId id, std::string_view valueName) {
+  const HKEY key = Find(id);
+  if (key == nullptr) return std::nullopt;
   const std::string name(valueName);
   RegistryValue value;
   DWORD size = 0;
   DWORD type = 0;
-  LONG status = ::RegQueryValueExA(AsKey(key), name.c_str(), nullptr, &type, nullptr, &size);
+  LONG status = ::RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);
   // The size can grow between the two calls; try again a few times.
   for (int attempt = 0; attempt < 4 && (status == ERROR_SUCCESS || status == ERROR_MORE_DATA); ++attempt) {
     value.data.resize(size);
     DWORD got = size;
-    status = ::RegQueryValueExA(AsKey(key), name.c_str(), nullptr, &type, value.data.empty() ? nullptr : value.data.data(),
+    status = ::RegQueryValueExA(key, name.c_str(), nullptr, &type, value.data.empty() ? nullptr : value.data.data(),
                                 &got);
     if (status == ERROR_SUCCESS) {
       value.data.resize(got);
@@ -60,10 +69,12 @@ std::optional<RegistryValue> Win32Registry::QueryValue(KeyId key, std::string_vi
   return std::nullopt;
 }
 
-std::optional<std::string> Win32Registry::SubkeyName(KeyId key, std::uint32_t index) {
+std::optional<std::string> Win32Registry::SubkeyName(KeyId id, std::uint32_t index) {
+  const HKEY key = Find(id);
+  if (key == nullptr) return std::nullopt;
   char name[MAX_PATH + 1];
   DWORD length = sizeof name;
-  if (::RegEnumKeyExA(AsKey(key), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+  if (::RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
     return std::nullopt;
   }
   return std::string(name, length);

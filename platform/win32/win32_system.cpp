@@ -12,12 +12,8 @@
 namespace tarnwick::win32 {
 namespace {
 
-struct NetApiBufferTraits {
-  using Handle = void*;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle buffer) { ::NetApiBufferFree(buffer); }
-};
-using NetApiBuffer = Owned<NetApiBufferTraits>;
+void FreeNetApiBuffer(void* buffer) { ::NetApiBufferFree(buffer); }
+using NetApiBuffer = Owned<NullableTraits<void*, FreeNetApiBuffer>>;
 
 VersionRecord FromPlain(const OSVERSIONINFOA& info) {
   VersionRecord record;
@@ -38,26 +34,20 @@ std::optional<std::string> DirectoryFrom(UINT (WINAPI *query)(LPSTR, UINT)) {
 
 }  // namespace
 
-std::optional<VersionRecord> Win32SystemFacts::QueryVersionExtended() {
+Result<VersionRecord> Win32SystemFacts::QueryVersionExtended() {
   OSVERSIONINFOEXA info{};
   info.dwOSVersionInfoSize = sizeof info;
-  if (!::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) {
-    lastError_ = ::GetLastError();
-    return std::nullopt;
-  }
+  if (!::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) return SystemError{::GetLastError()};
   VersionRecord record = FromPlain(*reinterpret_cast<OSVERSIONINFOA*>(&info));
   record.suiteMask = info.wSuiteMask;
   record.productType = info.wProductType;
   return record;
 }
 
-std::optional<VersionRecord> Win32SystemFacts::QueryVersionPlain() {
+Result<VersionRecord> Win32SystemFacts::QueryVersionPlain() {
   OSVERSIONINFOA info{};
   info.dwOSVersionInfoSize = sizeof info;
-  if (!::GetVersionExA(&info)) {
-    lastError_ = ::GetLastError();
-    return std::nullopt;
-  }
+  if (!::GetVersionExA(&info)) return SystemError{::GetLastError()};
   return FromPlain(info);
 }
 

@@ -11,9 +11,8 @@ namespace tarnwick::win32 {
 
 class Win32SystemFacts final : public SystemFacts {
  public:
-  std::optional<VersionRecord> QueryVersionExtended() override;
-  std::optional<VersionRecord> QueryVersionPlain() override;
-  std::uint32_t LastError() override { return lastError_; }
+  Result<VersionRecord> QueryVersionExtended() override;
+  Result<VersionRecord> QueryVersionPlain() override;
   std::uint16_t NativeArchitecture() override;
   bool IsServerR2() override;
   std::optional<std::string> WindowsDirectory() override;
@@ -21,7 +20,6 @@ class Win32SystemFacts final : public SystemFacts {
   bool FileExists(std::string_view path) override;
 
  private:
-  std::uint32_t lastError_ = 0;
 };
 
 class Win32MemoryPower final : public MemoryPower {
