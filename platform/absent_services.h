@@ -49,7 +49,11 @@ class AbsentWaveOutput : public WaveOutput {
 
 class AbsentWmi : public WmiBoard {
  public:
-  WmiBoardQuery QueryBaseBoards() override { return {WmiFailure::Security, false, {}}; }
+  WmiBoardQuery QueryBaseBoards() override {
+    return WmiBoardQuery::Failed(WmiFailure::Security, kComNotImplemented);
+  }
+
+  static constexpr std::int32_t kComNotImplemented = static_cast<std::int32_t>(0x80004001);  // E_NOTIMPL
 };
 
 class AbsentDirectShow : public DirectShowDevices {

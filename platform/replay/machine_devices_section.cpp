@@ -48,11 +48,11 @@ WmiValue ReadWmiValue(const JsonField& field) {
   field.Refuse("expected a text, {\"i4\": N}, {\"i2\": N}, true, false or null");
 }
 
-std::optional<std::vector<WmiProperty>> ReadBaseBoard(const JsonField& field) {
+WmiObject ReadBaseBoard(const JsonField& field) {
   if (field.Raw().is_object()) {
     const auto namesFail = field.Member("namesFail");
     if (!namesFail || !namesFail->Bool()) field.Refuse("expected a list of [name, value] pairs or {\"namesFail\": true}");
-    return std::nullopt;
+    return WmiObject::FailureStatus(kComFailure);
   }
   std::vector<WmiProperty> properties;
   for (const JsonField& pair : field.Elements()) {

@@ -51,7 +51,7 @@ struct WaveDeviceFacts {
 struct WmiFacts {
   WmiFailure failAt = WmiFailure::None;
   bool resultSet = true;
-  std::vector<std::optional<std::vector<WmiProperty>>> baseBoards;
+  std::vector<WmiObject> baseBoards;  // an object that cannot list its names fails with E_FAIL
 };
 
 struct TunerBusFacts {

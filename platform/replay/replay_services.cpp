@@ -62,10 +62,14 @@ std::optional<WaveOutCaps> ReplayWaveOutput::Capabilities(std::uint32_t device) 
 }
 
 WmiBoardQuery ReplayWmi::QueryBaseBoards() {
-  if (!facts_.wmi) return {WmiFailure::Security, false, {}};
+  // The description gives no status for a failed step: E_FAIL stands for it.
+  if (!facts_.wmi) return WmiBoardQuery::Failed(WmiFailure::Security, kComFailure);
   const WmiFacts& wmi = *facts_.wmi;
-  if (wmi.failAt != WmiFailure::None || !wmi.resultSet) return {wmi.failAt, wmi.resultSet, {}};
-  return {WmiFailure::None, true, wmi.baseBoards};
+  if (wmi.failAt != WmiFailure::None) return WmiBoardQuery::Failed(wmi.failAt, kComFailure);
+  if (!wmi.resultSet) return WmiBoardQuery::WithoutResultSet(kComFailure);
+  WmiBoardQuery query;
+  query.objects = wmi.baseBoards;
+  return query;
 }
 
 }  // namespace tarnwick
