@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 #include <oleauto.h>
 #include <setupapi.h>
 #include <unknwn.h>
@@ -94,6 +95,16 @@ struct ComTraits {
   static void Close(Handle handle) { handle->Release(); }
 };
 
+// The calling thread's membership of a COM apartment: held after a
+// CoInitialize that succeeded (S_OK or S_FALSE, each needs its own
+// CoUninitialize), given back with CoUninitialize.
+struct ComApartmentTraits {
+  using Handle = bool;
+  static Handle Null() { return false; }
+  static bool IsValid(Handle joined) { return joined; }
+  static void Close(Handle) { ::CoUninitialize(); }
+};
+
 inline void CloseRegistryKey(HKEY key) { ::RegCloseKey(key); }
 inline void UnloadModule(HMODULE module) { ::FreeLibrary(module); }
 inline void DestroyWindowHandle(HWND window) { ::DestroyWindow(window); }
@@ -110,6 +121,7 @@ using OwnedBstr = Owned<NullableTraits<BSTR, FreeBstr>>;
 using OwnedSafeArray = Owned<NullableTraits<SAFEARRAY*, DestroySafeArray>>;
 template <typename Interface>
 using ComPtr = Owned<ComTraits<Interface>>;
+using ComApartment = Owned<ComApartmentTraits>;
 
 // The out parameter of a COM call that hands out an interface (void**).
 template <typename Interface>

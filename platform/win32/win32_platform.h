@@ -8,6 +8,8 @@
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
+#include "platform/win32/win32_wave_output.h"
+#include "platform/win32/win32_wmi.h"
 
 namespace tarnwick::win32 {
 
@@ -23,8 +25,8 @@ class Win32Platform {
   Win32UserAccounts users_;
   Win32Libraries libraries_;
   AbsentDevices devices_;
-  AbsentWaveOutput waveOutput_;
-  AbsentWmi wmi_;
+  Win32WaveOutput waveOutput_;
+  Win32Wmi wmi_;
   AbsentDirectShow directShow_;
   Win32FileVersions fileVersions_;
   Win32ExecutablePath executable_;
