@@ -19,3 +19,9 @@ set_tests_properties(gui_single_instance gui_end_to_end PROPERTIES
   TIMEOUT 600
   RESOURCE_LOCK wine_desktop
   LABELS gui)
+
+# Two starts at the same instant, many times: the lock admits exactly one.
+add_executable(instance_race ${CMAKE_CURRENT_LIST_DIR}/instance_race.cpp ${PROJECT_SOURCE_DIR}/app/win32/instance_lock.cpp)
+target_link_libraries(instance_race PRIVATE tarnwick_win32)
+add_test(NAME wine_instance_race COMMAND wine $<TARGET_FILE:instance_race> 40)
+set_tests_properties(wine_instance_race PROPERTIES TIMEOUT 300)
