@@ -18,13 +18,14 @@ const CollectionSteps& StandardCollectionSteps() {
 }
 
 ReportDialog::ReportDialog(Platform& platform, ResultList& list, std::ostream& diagnostics,
-                           const CollectionSteps& steps)
+                           const CollectionSteps& steps, ReportPlacement placement)
     : platform_(platform),
       steps_(steps),
       registry_(platform.registry),
       list_(list),
       diagnostics_(diagnostics),
-      report_(platform.files),
+      report_(platform.files, std::move(placement.path)),
+      copyBesideExecutable_(placement.copyBesideExecutable),
       context_{*this, registry_, platform_, diagnostics_, state_} {}
 
 void ReportDialog::RunCollection() {
@@ -54,7 +55,7 @@ void ReportDialog::RunCollection() {
     AppendGroupSeparator();
     StepFinished();
   }
-  CopyReportBesideExecutable();
+  if (copyBesideExecutable_) CopyReportBesideExecutable();
 }
 
 void ReportDialog::ReleaseTunerDevice() {

@@ -42,10 +42,17 @@ class RunObserver {
   virtual void StepFinished() = 0;
 };
 
+// Where the report goes. The Windows program always writes C:\SystemInfo.ini
+// and its copy; the console programs can choose.
+struct ReportPlacement {
+  std::string path{kReportPath};
+  bool copyBesideExecutable = true;
+};
+
 class ReportDialog final : public ReportWriter {
  public:
   ReportDialog(Platform& platform, ResultList& list, std::ostream& diagnostics,
-               const CollectionSteps& steps = StandardCollectionSteps());
+               const CollectionSteps& steps = StandardCollectionSteps(), ReportPlacement placement = {});
 
   void SetRunObserver(RunObserver* observer) { observer_ = observer; }
 
@@ -81,6 +88,7 @@ class ReportDialog final : public ReportWriter {
   ResultList& list_;
   std::ostream& diagnostics_;
   ReportFile report_;
+  bool copyBesideExecutable_ = true;
   CollectionState state_;
   CollectorContext context_;
   std::int32_t rowCount_ = 0;
