@@ -17,7 +17,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(reg_file_fuzz machine_file_fuzz report_file_fuzz pe_version_fuzz)
 
 # cmake, ninja, nlohmann-json and the mingw-w64 tools that make the PE seeds.
-"$root/scripts/setup-native.sh"
+"$root/scripts/setup-tests.sh"
 packages=(
   clang               # compiler with -fsanitize=fuzzer
   libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes
