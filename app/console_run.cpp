@@ -55,15 +55,6 @@ std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char
   return arguments;
 }
 
-std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report) {
-  std::vector<std::string> problems;
-  if (dialog.OldReportKept()) {
-    problems.push_back("the old report " + report + " could not be removed; this run's entries were merged into it");
-  }
-  if (!dialog.EveryWriteMade()) problems.push_back("the report could not be written completely to " + report);
-  return problems;
-}
-
 int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, char** argv, std::ostream& out,
                    std::ostream& err) {
   const std::string name(options.programName);

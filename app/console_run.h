@@ -39,10 +39,6 @@ struct ConsoleArguments {
 // The arguments, or a message saying what is wrong with them.
 std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char** argv);
 
-// What went wrong with the report of a finished run, one sentence each
-// (nothing for a clean report); report is the path to show.
-std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report);
-
 // Returns the exit status: 0, 1 when the report is not a clean picture of
 // this run, 2 for bad arguments.
 int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, char** argv, std::ostream& out,

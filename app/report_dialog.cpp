@@ -17,6 +17,17 @@ const CollectionSteps& StandardCollectionSteps() {
   return steps;
 }
 
+std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report) {
+  if (dialog.OldReportKept() && dialog.EveryWriteMade()) {
+    return {"the old report " + report + " could not be removed; this run's entries were merged into it"};
+  }
+  if (dialog.OldReportKept()) {
+    return {"the old report " + report + " could not be removed, and this run's entries could not all be written into it"};
+  }
+  if (!dialog.EveryWriteMade()) return {"the report could not be written completely to " + report};
+  return {};
+}
+
 ReportDialog::ReportDialog(Platform& platform, ResultList& list, std::ostream& diagnostics,
                            const CollectionSteps& steps, ReportPlacement placement)
     : platform_(platform),

@@ -34,6 +34,13 @@ struct CollectionSteps {
 
 const CollectionSteps& StandardCollectionSteps();
 
+class ReportDialog;
+
+// What went wrong with the report of a finished run, one sentence each
+// beginning in lower case (nothing for a clean report); report is the path
+// to show.
+std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report);
+
 // Told after every step of the run, so a waiting window can repaint. The run
 // itself stays on the one thread and in its fixed order.
 class RunObserver {
