@@ -28,5 +28,11 @@ int main(int argc, char** argv) {
   options.shownPath = [&platform](const std::string& path) {
     return platform.Files().Drives().HostPath(path).value_or(path);
   };
+  // A host path, relative to the working folder or absolute, reached through
+  // the drive that maps its folder.
+  options.reportPathOf = [&platform](const std::string& path) {
+    const std::string absolute = path.front() == '/' ? path : WorkingFolder() + "/" + path;
+    return platform.Files().Drives().WindowsPath(absolute);
+  };
   return RunFromConsole(platform.Services(), options, argc, argv, std::cout, std::cerr);
 }

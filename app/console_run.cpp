@@ -1,57 +1,113 @@
 #include "app/console_run.h"
 
+#include <streambuf>
+
 #include "app/console_table.h"
-#include "app/report_dialog.h"
 #include "app/result_list.h"
 
 namespace tarnwick {
+namespace {
 
-std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report) {
-  std::vector<std::string> problems;
-  if (dialog.OldReportKept()) {
-    problems.push_back("the old report " + report + " could not be removed; this run's entries were merged into it");
+// Where the diagnostics go without --verbose.
+class NullBuffer final : public std::streambuf {
+ protected:
+  int overflow(int c) override { return c == traits_type::eof() ? traits_type::not_eof(c) : c; }
+  std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
+
+std::string Usage(std::string_view name) {
+  const std::string program(name);
+  return "Usage: " + program + " [--verbose] [--json] [--output FILE] [--no-copy]\n"
+         "       " + program + " --help | --version\n"
+         "Takes a picture of this computer, writes it to the report C:\\SystemInfo.ini\n"
+         "with a copy beside the program, and prints every entry.\n"
+         "  --verbose      also print the collectors' diagnostics, on standard error\n"
+         "  --json         print the entries as a JSON array of {section, key, value}\n"
+         "  --output FILE  write the report to FILE instead of C:\\SystemInfo.ini\n"
+         "  --no-copy      do not copy the report beside the program\n"
+         "  --help         print this text\n"
+         "  --version      print the program's version\n";
+}
+
+}  // namespace
+
+std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char** argv) {
+  ConsoleArguments arguments;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view option = argv[i];
+    if (option == "--help") {
+      arguments.help = true;
+    } else if (option == "--version") {
+      arguments.version = true;
+    } else if (option == "--verbose") {
+      arguments.verbose = true;
+    } else if (option == "--json") {
+      arguments.json = true;
+    } else if (option == "--no-copy") {
+      arguments.noCopy = true;
+    } else if (option == "--output") {
+      if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) return std::string("--output needs a file name");
+      arguments.output = argv[++i];
+    } else {
+      return "unknown argument '" + std::string(option) + "'";
+    }
   }
-  if (!dialog.EveryWriteMade()) problems.push_back("the report could not be written completely to " + report);
-  return problems;
+  return arguments;
 }
 
 int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, char** argv, std::ostream& out,
                    std::ostream& err) {
   const std::string name(options.programName);
-  const std::string usage = "Usage: " + name +
-                            " [--help | --version]\n"
-                            "Takes a picture of this computer, writes it to the report C:\\SystemInfo.ini\n"
-                            "with a copy beside the program, and prints every entry.\n";
-  if (argc > 1) {
-    const std::string option = argv[1];
-    if (argc == 2 && option == "--help") {
-      out << usage;
-      return 0;
-    }
-    if (argc == 2 && option == "--version") {
-      out << name << ' ' << kToolVersion << '\n';
-      return 0;
-    }
-    err << name << ": unknown argument '" << option << "'\n" << usage;
+  const auto parsed = ParseConsoleArguments(argc, argv);
+  if (const auto* problem = std::get_if<std::string>(&parsed)) {
+    err << name << ": " << *problem << '\n' << Usage(name);
     return 2;
   }
+  const ConsoleArguments& arguments = std::get<ConsoleArguments>(parsed);
+  if (arguments.help) {
+    out << Usage(name);
+    return 0;
+  }
+  if (arguments.version) {
+    out << name << ' ' << kToolVersion << '\n';
+    return 0;
+  }
 
+  ReportPlacement placement;
+  placement.copyBesideExecutable = !arguments.noCopy;
+  if (arguments.output) {
+    const auto path = options.reportPathOf(*arguments.output);
+    if (!path) {
+      err << name << ": cannot write a report to '" << *arguments.output << "'\n";
+      return 2;
+    }
+    placement.path = *path;
+  }
+
+  NullBuffer discard;
+  std::ostream silent(&discard);
   RecordedRows rows;
-  ReportDialog dialog(platform, rows, out);
+  ReportDialog dialog(platform, rows, arguments.verbose ? err : silent, StandardCollectionSteps(), placement);
   dialog.RunCollection();
 
-  PrintRowTable(out, rows.Rows(), options.utf8);
-  out << '\n' << rows.Rows().size() << " entries\n";
+  // With --json standard output holds the JSON alone.
+  std::ostream& summary = arguments.json ? silent : out;
+  if (arguments.json) {
+    PrintRowsJson(out, rows.Rows());
+  } else {
+    PrintRowTable(out, rows.Rows(), options.utf8);
+    out << '\n' << rows.Rows().size() << " entries\n";
+  }
   const std::string report = options.shownPath(dialog.ReportPath());
   if (const auto problems = ReportProblems(dialog, report); !problems.empty()) {
     out.flush();
     for (const std::string& problem : problems) err << name << ": " << problem << '\n';
     return 1;
   }
-  out << "Report written to " << report << '\n';
+  summary << "Report written to " << report << '\n';
   if (const auto& copy = dialog.CopiedTo()) {
     const std::string shown = options.shownPath(*copy);
-    if (shown != report) out << "Copy written to " << shown << '\n';
+    if (shown != report) summary << "Copy written to " << shown << '\n';
   }
   return 0;
 }

@@ -1,15 +1,16 @@
 // The console front-end shared by the Linux program and tarnwick-cli.exe: the
-// collection run, then the list as a table and where the report went.
+// collection run, then the list as a table (or JSON) and where the report went.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "app/report_dialog.h"
-
 #include "platform/platform.h"
 
 namespace tarnwick {
@@ -19,14 +20,27 @@ struct ConsoleOptions {
   bool utf8 = false;  // show the 8-bit texts in UTF-8
   // The path to show for a Windows path (the host path where drives are mapped).
   std::function<std::string(const std::string&)> shownPath = [](const std::string& path) { return path; };
+  // The Windows path of the report for a path the user named (--output);
+  // nothing when it names no place the program can write.
+  std::function<std::optional<std::string>(const std::string&)> reportPathOf =
+      [](const std::string& path) { return std::optional<std::string>(path); };
 };
 
-// What went wrong with the report of a finished run, one sentence each
-// (nothing for a clean report); report is the path to show.
-std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report);
+// What the user asked for on the command line.
+struct ConsoleArguments {
+  bool help = false;
+  bool version = false;
+  bool verbose = false;  // the collectors' diagnostics on standard error
+  bool json = false;     // the rows as JSON instead of the table
+  bool noCopy = false;   // no copy beside the program
+  std::optional<std::string> output;  // the report elsewhere than C:\SystemInfo.ini
+};
 
-// Reads no options besides --help and --version. Returns the exit status:
-// 0, 1 when the report is not a clean picture of this run, 2 for bad arguments.
+// The arguments, or a message saying what is wrong with them.
+std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char** argv);
+
+// Returns the exit status: 0, 1 when the report is not a clean picture of
+// this run, 2 for bad arguments.
 int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, char** argv, std::ostream& out,
                    std::ostream& err);
 

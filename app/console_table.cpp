@@ -48,7 +48,40 @@ std::string TsvField(const std::string& text) {
   return out;
 }
 
+std::string JsonText(const std::string& text) {
+  std::string json = "\"";
+  for (const char c : Cp1252ToUtf8(text)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      json += '\\';
+      json += c;
+    } else if (c == '\n') {
+      json += "\\n";
+    } else if (c == '\r') {
+      json += "\\r";
+    } else if (c == '\t') {
+      json += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+      json += escape;
+    } else {
+      json += c;
+    }
+  }
+  return json + '"';
+}
+
 }  // namespace
+
+void PrintRowsJson(std::ostream& out, const std::vector<ReportEntry>& rows) {
+  out << '[';
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    out << (i == 0 ? "\n" : ",\n") << "  {\"section\": " << JsonText(rows[i].section)
+        << ", \"key\": " << JsonText(rows[i].key) << ", \"value\": " << JsonText(rows[i].value) << '}';
+  }
+  out << (rows.empty() ? "]\n" : "\n]\n");
+}
 
 void PrintRowTable(std::ostream& out, const std::vector<ReportEntry>& rows, bool utf8) {
   std::vector<std::array<std::string, 3>> cells;

@@ -16,6 +16,10 @@ namespace tarnwick {
 // in UTF-8, as a Linux terminal expects them.
 void PrintRowTable(std::ostream& out, const std::vector<ReportEntry>& rows, bool utf8);
 
+// The rows as a JSON array of {"section", "key", "value"} objects, one per
+// line, the 8-bit texts converted to UTF-8.
+void PrintRowsJson(std::ostream& out, const std::vector<ReportEntry>& rows);
+
 // One line per row: section, key and value parted by one TAB, with '\' as
 // "\\", TAB as "\t", LF as "\n" and CR as "\r"; every line ends with LF.
 std::string RowsTsv(const std::vector<ReportEntry>& rows);

@@ -17,14 +17,26 @@ const CollectionSteps& StandardCollectionSteps() {
   return steps;
 }
 
+std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report) {
+  if (dialog.OldReportKept() && dialog.EveryWriteMade()) {
+    return {"the old report " + report + " could not be removed; this run's entries were merged into it"};
+  }
+  if (dialog.OldReportKept()) {
+    return {"the old report " + report + " could not be removed, and this run's entries could not all be written into it"};
+  }
+  if (!dialog.EveryWriteMade()) return {"the report could not be written completely to " + report};
+  return {};
+}
+
 ReportDialog::ReportDialog(Platform& platform, ResultList& list, std::ostream& diagnostics,
-                           const CollectionSteps& steps)
+                           const CollectionSteps& steps, ReportPlacement placement)
     : platform_(platform),
       steps_(steps),
       registry_(platform.registry),
       list_(list),
       diagnostics_(diagnostics),
-      report_(platform.files),
+      report_(platform.files, std::move(placement.path)),
+      copyBesideExecutable_(placement.copyBesideExecutable),
       context_{*this, registry_, platform_, diagnostics_, state_} {}
 
 void ReportDialog::RunCollection() {
@@ -54,7 +66,7 @@ void ReportDialog::RunCollection() {
     AppendGroupSeparator();
     StepFinished();
   }
-  CopyReportBesideExecutable();
+  if (copyBesideExecutable_) CopyReportBesideExecutable();
 }
 
 void ReportDialog::ReleaseTunerDevice() {

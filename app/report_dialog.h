@@ -34,6 +34,13 @@ struct CollectionSteps {
 
 const CollectionSteps& StandardCollectionSteps();
 
+class ReportDialog;
+
+// What went wrong with the report of a finished run, one sentence each
+// beginning in lower case (nothing for a clean report); report is the path
+// to show.
+std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report);
+
 // Told after every step of the run, so a waiting window can repaint. The run
 // itself stays on the one thread and in its fixed order.
 class RunObserver {
@@ -42,10 +49,17 @@ class RunObserver {
   virtual void StepFinished() = 0;
 };
 
+// Where the report goes. The Windows program always writes C:\SystemInfo.ini
+// and its copy; the console programs can choose.
+struct ReportPlacement {
+  std::string path{kReportPath};
+  bool copyBesideExecutable = true;
+};
+
 class ReportDialog final : public ReportWriter {
  public:
   ReportDialog(Platform& platform, ResultList& list, std::ostream& diagnostics,
-               const CollectionSteps& steps = StandardCollectionSteps());
+               const CollectionSteps& steps = StandardCollectionSteps(), ReportPlacement placement = {});
 
   void SetRunObserver(RunObserver* observer) { observer_ = observer; }
 
@@ -81,6 +95,7 @@ class ReportDialog final : public ReportWriter {
   ResultList& list_;
   std::ostream& diagnostics_;
   ReportFile report_;
+  bool copyBesideExecutable_ = true;
   CollectionState state_;
   CollectorContext context_;
   std::int32_t rowCount_ = 0;

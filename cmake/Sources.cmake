@@ -54,6 +54,7 @@ elseif(TARNWICK_PLATFORM STREQUAL "win32")
     setupapi winmm ole32 oleaut32 uuid)
 
   add_executable(Tarnwick WIN32
+    app/win32/instance_lock.cpp
     app/win32/report_dialog_window.cpp
     app/win32/tarnwick_main.cpp
     app/win32/tarnwick.rc)

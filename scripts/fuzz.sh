@@ -1,30 +1,63 @@
 #!/usr/bin/env bash
-# Fuzzes the PE version reader with libFuzzer, under the address and
-# undefined behaviour sanitizers, seeded with the PE files the tests build.
-#   scripts/fuzz.sh [SECONDS]     (default 60)
-# Builds in build/fuzz; the corpus grows in build/fuzz/corpus from run to
-# run; a finding is left in build/fuzz as crash-*, leak-* or timeout-* and
-# the script fails.
+# Fuzzes every reader of outside input with libFuzzer, under the address and
+# undefined behaviour sanitizers: the regedit reader, the machine.json
+# reader, the report writer on a hostile existing report, the PE version
+# reader.
+#   scripts/fuzz.sh [SECONDS [TARGET...]]   (default 60 s for each target)
+# Builds in build/fuzz. Each target's corpus grows in build/fuzz/corpus/TARGET
+# from run to run, seeded with fuzz/corpus/TARGET and the test machines. A
+# finding is left as build/fuzz/TARGET-crash-* (or leak-, timeout-, oom-) and
+# the script fails; copy it into fuzz/corpus/TARGET once fixed, so the test
+# command replays it from then on.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(reg_file_fuzz machine_file_fuzz report_file_fuzz pe_version_fuzz)
 
-# cmake, ninja and the mingw-w64 tools that make the seeds.
-"$root/scripts/setup-native.sh"
-
+# cmake, ninja, nlohmann-json and the mingw-w64 tools that make the PE seeds.
+"$root/scripts/setup-tests.sh"
 packages=(
   clang               # compiler with -fsanitize=fuzzer
   libclang-rt-14-dev  # libFuzzer and the sanitizer runtimes
 )
-"$(dirname "$0")/install-missing.sh" "${packages[@]}"
+"$root/scripts/install-missing.sh" "${packages[@]}"
 
 build="$root/build/fuzz"
-cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build "$build"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+  -DTARNWICK_FUZZ=ON -DTARNWICK_TESTS=OFF -DTARNWICK_BENCH=OFF >/dev/null
+cmake --build "$build" --target "${targets[@]}" tarnwick_pe_samples
 
-corpus="$build/corpus"
-mkdir -p "$corpus"
-cp "$build"/pe-samples/*.exe "$build"/pe-samples/*.dll "$corpus"/
+seeds() {
+  case $1 in
+    reg_file_fuzz) ls "$root"/tests/machines/*/registry.reg "$root"/../shared/examples/*/registry.reg 2>/dev/null ;;
+    machine_file_fuzz) ls "$root"/tests/machines/*/machine.json "$root"/../shared/examples/*/machine.json 2>/dev/null ;;
+    report_file_fuzz) ;;
+    pe_version_fuzz) ls "$build"/pe-samples/*.exe "$build"/pe-samples/*.dll ;;
+  esac
+}
+options() {
+  case $1 in
+    report_file_fuzz) echo "-max_len=16384" ;;
+    pe_version_fuzz) echo "-dict=$root/fuzz/pe_version.dict" ;;
+    *) echo "-max_len=16384" ;;
+  esac
+}
 
-"$build/pe_version_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-  -dict="$root/fuzz/pe_version.dict" -artifact_prefix="$build/" -print_final_stats=1 "$corpus"
+status=0
+for target in "${targets[@]}"; do
+  corpus="$build/corpus/$target"
+  mkdir -p "$corpus"
+  [ -d "$root/fuzz/corpus/$target" ] && cp "$root/fuzz/corpus/$target"/* "$corpus"/ 2>/dev/null || true
+  for seed in $(seeds "$target"); do cp "$seed" "$corpus/seed-$(basename "$(dirname "$seed")")-$(basename "$seed")"; done
+  echo "== $target: $seconds s"
+  # shellcheck disable=SC2046
+  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 $(options "$target") \
+      -artifact_prefix="$build/$target-" -print_final_stats=1 "$corpus" 2>"$build/$target.log"; then
+    status=1
+    echo "$target: FINDING, see $build/$target.log and $build/$target-*"
+  fi
+  grep -E "stat::number_of_executed_units|stat::new_units_added" "$build/$target.log" | sed "s/^/$target: /"
+done
+exit $status

@@ -5,7 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-"$root/scripts/setup-native.sh"
+"$root/scripts/setup-tests.sh"
 native="$root/build/test"
 cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DTARNWICK_WERROR=ON -DTARNWICK_SANITIZE=ON >/dev/null

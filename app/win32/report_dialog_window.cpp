@@ -12,6 +12,11 @@
 namespace tarnwick::win32 {
 namespace {
 
+// Posted at the end of the dialog's initialisation when the report is not a
+// clean picture of the run.
+constexpr UINT kShowReportProblems = WM_APP + 1;
+constexpr const char* kReportProblemCaption = "Tarnwick report";
+
 // The list view of the dialog as the run's result list.
 class ListViewRows final : public ResultList {
  public:
@@ -126,6 +131,9 @@ INT_PTR ReportDialogWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
       return FALSE;
     case WM_PAINT:
       return OnPaintMinimised() ? TRUE : FALSE;
+    case kShowReportProblems:
+      ShowReportProblems();
+      return TRUE;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<INT_PTR>(icon_);
     case WM_COMMAND:
@@ -170,7 +178,22 @@ BOOL ReportDialogWindow::OnInitDialog() {
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
   wait.Reset();
+  // Told once the dialog is on screen, over the list that still shows every row.
+  if (!report_->ReportComplete()) ::PostMessageA(window_, kShowReportProblems, 0, 0);
   return TRUE;
+}
+
+void ReportDialogWindow::ShowReportProblems() {
+  // The customer must not send, or believe in, a report that is not this
+  // computer's picture: one message says so and what to do.
+  std::string text;
+  for (std::string problem : ReportProblems(*report_, report_->ReportPath())) {
+    problem[0] = static_cast<char>(::toupper(static_cast<unsigned char>(problem[0])));
+    text += problem + ".\n";
+  }
+  text += "\nThe list shows every entry found. Close any program that has the report open, make sure drive C: "
+          "can be written to, and run Tarnwick again.";
+  ::MessageBoxA(window_, text.c_str(), kReportProblemCaption, MB_OK | MB_ICONWARNING);
 }
 
 void ReportDialogWindow::AddAboutItem() {

@@ -26,6 +26,7 @@ class ReportDialogWindow {
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   BOOL OnInitDialog();
+  void ShowReportProblems();
   void AddAboutItem();
   bool OnPaintMinimised();
   void ReadFieldsBack();

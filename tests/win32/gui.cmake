@@ -14,8 +14,21 @@ add_test(NAME gui_end_to_end
   COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/gui/end_to_end.sh
     $<TARGET_FILE:Tarnwick> $<TARGET_FILE:tarnwick-cli> $<TARGET_FILE:list_probe> ${TARNWICK_GUI_ARTIFACTS})
 
+add_executable(hold_file ${CMAKE_CURRENT_LIST_DIR}/hold_file.cpp)
+target_link_libraries(hold_file PRIVATE tarnwick_win32)
+add_test(NAME gui_report_locked
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/gui/report_locked.sh
+    $<TARGET_FILE:Tarnwick> $<TARGET_FILE:tarnwick-cli> $<TARGET_FILE:list_probe> $<TARGET_FILE:hold_file>
+    ${TARNWICK_GUI_ARTIFACTS})
+
 # The tests share the prefix, the drive C report and the display.
-set_tests_properties(gui_single_instance gui_end_to_end PROPERTIES
+set_tests_properties(gui_single_instance gui_end_to_end gui_report_locked PROPERTIES
   TIMEOUT 600
   RESOURCE_LOCK wine_desktop
   LABELS gui)
+
+# Two starts at the same instant, many times: the lock admits exactly one.
+add_executable(instance_race ${CMAKE_CURRENT_LIST_DIR}/instance_race.cpp ${PROJECT_SOURCE_DIR}/app/win32/instance_lock.cpp)
+target_link_libraries(instance_race PRIVATE tarnwick_win32)
+add_test(NAME wine_instance_race COMMAND wine $<TARGET_FILE:instance_race> 40)
+set_tests_properties(wine_instance_race PROPERTIES TIMEOUT 300)

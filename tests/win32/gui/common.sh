@@ -44,13 +44,13 @@ gui_cleanup() {
 }
 trap gui_cleanup EXIT
 
-# start_program WINDOWS_PATH: runs it under Wine in the background; its
-# process id is left in last_pid, its output in $work/NAME.N.log.
+# start_program WINDOWS_PATH [ARGS...]: runs it under Wine in the background;
+# its process id is left in last_pid, its output in $work/NAME.N.log.
 last_pid=""
 start_program() {
   local name=${1##*\\}
   local program_log="$work/$name.$((${#gui_pids[@]} + 1)).log"
-  timeout --kill-after=5 "$program_bound" wine "$1" >"$program_log" 2>&1 &
+  timeout --kill-after=5 "$program_bound" wine "$@" >"$program_log" 2>&1 &
   last_pid=$!
   gui_pids+=("$last_pid")
 }
