@@ -29,8 +29,8 @@ using WmiObject = Result<std::vector<WmiProperty>>;
 enum class WmiFailure { None, Security, Locator, Connect };
 
 // COM statuses the object walk ends with.
-inline constexpr std::int32_t kWbemEndOfSet = 1;          // WBEM_S_FALSE
-inline constexpr std::int32_t kWbemTimedOut = 0x40004;    // WBEM_S_TIMEDOUT
+inline constexpr std::int32_t kWbemEndOfSet = 1;        // WBEM_S_FALSE
+inline constexpr std::int32_t kWbemTimedOut = 0x40004;  // WBEM_S_TIMEDOUT
 inline constexpr std::int32_t kComFailure = static_cast<std::int32_t>(0x80004005);  // E_FAIL
 
 struct WmiBoardQuery {

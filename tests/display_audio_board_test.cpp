@@ -54,7 +54,9 @@ std::string DriverKey(const std::string& number, const std::string& provider, co
          Text("DriverVersion", "6.14.10." + number) + Text("DriverDate", "6-4-2007");
 }
 
-std::string Bios(const std::string& bytes) { return Key(R"(HARDWARE\DESCRIPTION\System)") + Bytes("VideoBiosVersion", bytes); }
+std::string Bios(const std::string& bytes) {
+  return Key(R"(HARDWARE\DESCRIPTION\System)") + Bytes("VideoBiosVersion", bytes);
+}
 
 // n PCI devices that are no display adapters, named so that they enumerate
 // before "VEN_FFFF".
@@ -68,7 +70,8 @@ std::string OtherDevices(int n) {
   return text;
 }
 
-const std::string kNvidia = Instance("VEN_FFFF&DEV_0322", "00", "Display", "nv", 1, R"({4D36E968-E325-11CE-BFC1-08002BE10318}\0001)") +
+const std::string kDriver = R"({4D36E968-E325-11CE-BFC1-08002BE10318}\)";
+const std::string kNvidia = Instance("VEN_FFFF&DEV_0322", "00", "Display", "nv", 1, kDriver + "0001") +
                             DriverKey("0001", "NVIDIA", "NVIDIA GeForce FX 5200");
 const Entries kNvidiaEntries = {
     {"ProviderName", "NVIDIA"}, {"DeviceName", "NVIDIA GeForce FX 5200"}, {"Driver Version", "6.14.10.0001"},
@@ -106,13 +109,12 @@ INSTANTIATE_TEST_SUITE_P(
                         Instance("VEN_1002&DEV_5960", "00", "DISPLAY", "idle", 0, R"(x\0000)") +
                         Instance("VEN_1002&DEV_5960", "01", "display", "negative", -1, R"(x\0000)") +
                         Key(kPci + R"(VEN_1002&DEV_5960\02)") + Text("Class", "Display") + kNvidia +
-                        Instance("VEN_FFFF&DEV_FFFF", "00", "Display", "second", 1,
-                                 R"({4D36E968-E325-11CE-BFC1-08002BE10318}\0002)") +
+                        Instance("VEN_FFFF&DEV_FFFF", "00", "Display", "second", 1, kDriver + "0002") +
                         DriverKey("0002", "Intel", "Second adapter") +
                         Bios(std::string("NV34 BIOS\0Version 4.34\0Third\0\0"sv)),
                     WithBios(kNvidiaEntries, "NV34 BIOS")},
         DisplayCase{"LowerCaseClassRuns",
-                    Instance("VEN_1002&DEV_5960", "00", "display", "ati", 2, R"({4D36E968-E325-11CE-BFC1-08002BE10318}\0003)") +
+                    Instance("VEN_1002&DEV_5960", "00", "display", "ati", 2, kDriver + "0003") +
                         DriverKey("0003", "ATI", "RADEON 9200"),
                     {{"ProviderName", "ATI"}, {"DeviceName", "RADEON 9200"}, {"Driver Version", "6.14.10.0003"},
                      {"DriverDate", "6-4-2007"}, {"BiosVersion", ""}}},
@@ -264,9 +266,36 @@ INSTANTIATE_TEST_SUITE_P(
                    {"MB Info", "SerialNumber", k259},
                    {"MB Info", k259, "long name"},
                    {"MB Info", "Manufacturer", "Second"}},
-                  "\r\n" + SectionText("MB Info", {{"Manufacturer", "Second"}, {"SerialNumber", k259}, {k259, "long name"}}, 1),
+                  "\r\n" + SectionText("MB Info",
+                                       {{"Manufacturer", "Second"}, {"SerialNumber", k259}, {k259, "long name"}}, 1),
                   "MB Info: property names not available (0x80004005)\n2\n-3\nTRUE\nFALSE\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A WMI service that handed out one board and then gave no answer in time.
+class TimedOutWmi final : public WmiBoard {
+ public:
+  WmiBoardQuery QueryBaseBoards() override {
+    WmiBoardQuery query;
+    query.objects.push_back(std::vector<WmiProperty>{{"Product", std::string("A8V")}});
+    query.walkEnd = kWbemTimedOut;
+    return query;
+  }
+};
+
+TEST(CollectMotherboard, TimeOutEndsTheListAsItsEndWould) {
+  TimedOutWmi wmi;
+  const auto outcome = RunCollector(
+      [&](CollectorContext& replayed) {
+        Platform& p = replayed.platform;
+        Platform platform{p.registry,   p.system, p.memoryPower, p.users,        p.libraries,  p.devices,
+                          p.waveOutput, wmi,      p.directShow,  p.fileVersions, p.executable, p.files};
+        CollectorContext context{replayed.report, replayed.registry, platform, replayed.diagnostics, replayed.state};
+        CollectMotherboard(context);
+      },
+      "{}");
+  EXPECT_EQ(outcome.report, "\r\n" + SectionText("MB Info", {{"Product", "A8V"}}, 1));
+  EXPECT_EQ(outcome.diagnostics, "MB Info: WMI gave no further base board in time\n");
+}
 
 }  // namespace
 }  // namespace tarnwick

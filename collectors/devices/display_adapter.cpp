@@ -64,7 +64,8 @@ bool ServiceRuns(const RegistryAccess& registry, std::string_view service) {
   const auto path = KeyPath(kServicesKey, service, "\\Enum");
   if (!path) return false;
   std::uint32_t count = 0;
-  if (const RegistryKey key = registry.Open(RegistryRoot::LocalMachine, *path)) registry.ReadNumber(key, "Count", count);
+  const RegistryKey key = registry.Open(RegistryRoot::LocalMachine, *path);
+  registry.ReadNumber(key, "Count", count);
   return static_cast<std::int32_t>(count) > 0;
 }
 
@@ -123,8 +124,9 @@ void CollectDisplayAdapter(CollectorContext& context) {
   const std::string driverKey = FindDisplayAdapter(registry);
   for (const DriverEntry& entry : kDriverEntries) {
     // The driver key is opened afresh for each value.
-    const std::string value =
-        driverKey.empty() ? std::string() : registry.ReadKeyText(RegistryRoot::LocalMachine, driverKey, entry.valueName);
+    const std::string value = driverKey.empty()
+                                  ? std::string()
+                                  : registry.ReadKeyText(RegistryRoot::LocalMachine, driverKey, entry.valueName);
     context.report.AddReportEntry("VGA", entry.key, value);
   }
   context.report.AddReportEntry("VGA", "BiosVersion", VideoBiosVersion(registry));

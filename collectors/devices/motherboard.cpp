@@ -78,10 +78,14 @@ void ReportProperty(CollectorContext& context, const WmiProperty& property) {
 
 const char* FailedStep(WmiFailure failure) {
   switch (failure) {
-    case WmiFailure::Security: return "COM security could not be set";
-    case WmiFailure::Locator: return "no WMI locator";
-    case WmiFailure::Connect: return "no connection to root\\cimv2";
-    case WmiFailure::None: break;
+    case WmiFailure::Security:
+      return "COM security could not be set";
+    case WmiFailure::Locator:
+      return "no WMI locator";
+    case WmiFailure::Connect:
+      return "no connection to root\\cimv2";
+    case WmiFailure::None:
+      break;
   }
   return "";
 }

@@ -38,11 +38,16 @@ std::string AnsiText(const wchar_t* text) {
 
 WmiValue ValueOf(const VARIANT& value) {
   switch (value.vt) {
-    case VT_BSTR: return AnsiText(value.bstrVal);
-    case VT_I2: return WmiI2{value.iVal};
-    case VT_I4: return WmiI4{static_cast<std::int32_t>(value.lVal)};
-    case VT_BOOL: return value.boolVal != VARIANT_FALSE;
-    default: return WmiNull{};
+    case VT_BSTR:
+      return AnsiText(value.bstrVal);
+    case VT_I2:
+      return WmiI2{value.iVal};
+    case VT_I4:
+      return WmiI4{static_cast<std::int32_t>(value.lVal)};
+    case VT_BOOL:
+      return value.boolVal != VARIANT_FALSE;
+    default:
+      return WmiNull{};
   }
 }
 
@@ -114,7 +119,8 @@ WmiBoardQuery Win32Wmi::QueryBaseBoards() {
 
   ComPtr<IWbemServices> services;
   const OwnedBstr space(::SysAllocString(L"root\\cimv2"));
-  status = locator.Get()->ConnectServer(space.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Receive());
+  status =
+      locator.Get()->ConnectServer(space.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Receive());
   if (FAILED(status) || !services) return WmiBoardQuery::Failed(WmiFailure::Connect, FailureStatus(status));
 
   ComPtr<IEnumWbemClassObject> objects;

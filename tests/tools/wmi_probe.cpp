@@ -15,9 +15,9 @@ namespace {
 constexpr CLSID kWbemLocator = {0x4590F811, 0x1D3A, 0x11D0, {0x89, 0x1F, 0x00, 0xAA, 0x00, 0x4B, 0x2E, 0x24}};
 
 // WMI's system properties, in the order WMI lists them ahead of a class's own.
-constexpr const wchar_t* kSystemProperties[] = {L"__GENUS",    L"__CLASS",          L"__SUPERCLASS", L"__DYNASTY",
-                                                L"__RELPATH",  L"__PROPERTY_COUNT", L"__DERIVATION", L"__SERVER",
-                                                L"__NAMESPACE", L"__PATH"};
+constexpr const wchar_t* kSystemProperties[] = {
+    L"__GENUS",          L"__CLASS",      L"__SUPERCLASS", L"__DYNASTY",   L"__RELPATH",
+    L"__PROPERTY_COUNT", L"__DERIVATION", L"__SERVER",     L"__NAMESPACE", L"__PATH"};
 
 // ANSI text cut to 259 bytes, as the report holds WMI names and texts.
 std::string Ansi(const wchar_t* text) {
@@ -29,7 +29,8 @@ std::string Ansi(const wchar_t* text) {
 
 void PrintText(const wchar_t* name, const VARIANT& value) {
   const std::string text = Ansi(name);
-  if (value.vt == VT_BSTR && _stricmp(text.c_str(), "Caption") != 0 && _stricmp(text.c_str(), "CreationClassName") != 0) {
+  if (value.vt == VT_BSTR && _stricmp(text.c_str(), "Caption") != 0 &&
+      _stricmp(text.c_str(), "CreationClassName") != 0) {
     std::printf("MB Info\t%s\t%s\n", text.c_str(), Ansi(value.bstrVal).c_str());
   }
 }
@@ -54,7 +55,8 @@ int main() {
                                         reinterpret_cast<void**>(&locator));
     if (FAILED(status)) {
       result = Fail("CoCreateInstance", status);
-    } else if (FAILED(status = locator->ConnectServer(space, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services))) {
+    } else if (FAILED(status =
+                          locator->ConnectServer(space, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services))) {
       result = Fail("ConnectServer", status);
     } else if (FAILED(status = services->CreateInstanceEnum(className, WBEM_FLAG_FORWARD_ONLY, nullptr, &objects))) {
       result = Fail("CreateInstanceEnum", status);
