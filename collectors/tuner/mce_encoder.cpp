@@ -26,6 +26,8 @@ constexpr InstalledApplication kMceEncoder = {.registryKey = "SOFTWARE\\CyberLin
 
 }  // namespace
 
-void CollectMceEncoder(CollectorContext& context) { ReportInstalledApplication(context, "MCE Encoder Info", kMceEncoder); }
+void CollectMceEncoder(CollectorContext& context) {
+  ReportInstalledApplication(context, "MCE Encoder Info", kMceEncoder);
+}
 
 }  // namespace tarnwick
