@@ -42,7 +42,7 @@ std::uint16_t ReplaySystemFacts::NativeArchitecture() { return facts_.version ? 
 
 bool ReplaySystemFacts::IsServerR2() { return facts_.version && facts_.version->serverR2; }
 
-bool ReplaySystemFacts::FileExists(std::string_view path) { return facts_.files.contains(WindowsPathKey(path)); }
+bool ReplaySystemFacts::FileExists(std::string_view path) { return facts_.files.contains(WindowsPathKey(path, CurrentDrive(facts_.executablePath))); }
 
 bool ReplayLibraries::CanLoad(std::string_view libraryName) {
   for (const std::string& library : facts_.loadableLibraries) {
