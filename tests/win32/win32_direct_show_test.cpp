@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,13 +36,13 @@ struct DriverTable : IUnknown {
 };
 
 // A filter object; the tuner one also offers the private interface over a
-// 64-byte configuration memory and records every call made on it.
+// 58-byte configuration memory, so that the read at 56 runs past its end,
+// and records every call made on it.
 class FakeFilter final : public DriverTable {
  public:
   FakeFilter(bool tuner, std::vector<std::string>& calls) : tuner_(tuner), calls_(calls) {
     eeprom_[22] = 0x01;
     eeprom_[56] = 0x10;
-    eeprom_[57] = 0xFF;
   }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -93,7 +92,7 @@ class FakeFilter final : public DriverTable {
   std::vector<std::string>& calls_;
   ULONG references_ = 1;
   std::uint32_t pending_ = 0;
-  unsigned char eeprom_[64] = {};
+  unsigned char eeprom_[58] = {};
 };
 
 class FakeFactory final : public IClassFactory {
@@ -120,30 +119,16 @@ class FakeFactory final : public IClassFactory {
   std::vector<std::string>& calls_;
 };
 
-// Report files kept in memory, so the test leaves C:\ alone.
-class MemoryFiles final : public ReportFiles {
+// Report files that keep nothing, so the test leaves C:\ alone; the list's
+// rows are what it looks at.
+class NoFiles final : public ReportFiles {
  public:
-  std::optional<std::string> Read(std::string_view path) override {
-    const auto file = files_.find(std::string(path));
-    return file == files_.end() ? std::nullopt : std::optional(file->second);
-  }
-  std::optional<std::uint64_t> Size(std::string_view path) override {
-    const auto file = Read(path);
-    return file ? std::optional<std::uint64_t>(file->size()) : std::nullopt;
-  }
-  bool Append(std::string_view path, std::string_view bytes) override {
-    files_[std::string(path)].append(bytes);
-    return true;
-  }
-  bool ReplaceAtomically(std::string_view path, std::string_view content) override {
-    files_[std::string(path)] = content;
-    return true;
-  }
-  bool Delete(std::string_view path) override { return files_.erase(std::string(path)) != 0; }
+  std::optional<std::string> Read(std::string_view) override { return std::nullopt; }
+  std::optional<std::uint64_t> Size(std::string_view) override { return std::nullopt; }
+  bool Append(std::string_view, std::string_view) override { return true; }
+  bool ReplaceAtomically(std::string_view, std::string_view) override { return true; }
+  bool Delete(std::string_view) override { return false; }
   bool Copy(std::string_view, std::string_view) override { return true; }
-
- private:
-  std::map<std::string, std::string> files_;
 };
 
 // Registers the fake filters with Wine's filter mapper in the video capture
@@ -189,7 +174,7 @@ class FakeTunerFilters : public testing::Test {
   std::vector<ReportEntry> RunDirectShowSteps() {
     Win32Platform windows;
     Platform& s = windows.Services();
-    MemoryFiles files;
+    NoFiles files;
     Platform platform{registry_,   s.system, s.memoryPower, s.users,        s.libraries,  s.devices,
                       s.waveOutput, s.wmi,   s.directShow,  s.fileVersions, s.executable, files};
     const CollectionSteps steps{{CollectTunerSettings}, {}, CollectFilterCategory};
@@ -226,10 +211,11 @@ TEST_F(FakeTunerFilters, TheDriversInterfaceIsFoundAndRead) {
 
   const auto rows = RunDirectShowSteps();
   EXPECT_EQ(SectionRows(rows, "Empia Data"), (std::vector<ReportEntry>{{"Empia Data", "MCE Item", "Yes"},
-                                                                       {"Empia Data", "Video Standard", "PAL"},
+                                                                       {"Empia Data", "Video Standard", "Data Error"},
                                                                        {"Empia Data", "Reg-MCE", "ff"}}));
   EXPECT_EQ(calls_, (std::vector<std::string>{"get 1027", "get 1028", "get 101c", "set 1007 01a01604 mode 0",
-                                              "get 1008", "set 1007 01a03804 mode 0", "get 1008"}));
+                                              "get 1008", "set 1007 01a03804 mode 0", "get 1008",
+                                              "set 1007 00000000 mode 0"}));
   // The fake filter is listed with the category's other sources.
   bool listed = false;
   for (const ReportEntry& row : SectionRows(rows, "Filter Name")) {
