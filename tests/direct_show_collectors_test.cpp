@@ -2,7 +2,9 @@
 // replay layer, and COM kept balanced over a whole run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
