@@ -4,6 +4,7 @@
 
 #include "platform/absent_services.h"
 #include "platform/platform.h"
+#include "platform/win32/win32_direct_show.h"
 #include "platform/win32/win32_file_versions.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
@@ -25,7 +26,7 @@ class Win32Platform {
   AbsentDevices devices_;
   AbsentWaveOutput waveOutput_;
   AbsentWmi wmi_;
-  AbsentDirectShow directShow_;
+  Win32DirectShow directShow_;
   Win32FileVersions fileVersions_;
   Win32ExecutablePath executable_;
   Win32ReportFiles files_;
