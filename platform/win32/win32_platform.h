@@ -4,6 +4,7 @@
 
 #include "platform/absent_services.h"
 #include "platform/platform.h"
+#include "platform/win32/win32_devices.h"
 #include "platform/win32/win32_file_versions.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
@@ -22,7 +23,7 @@ class Win32Platform {
   Win32MemoryPower memoryPower_;
   Win32UserAccounts users_;
   Win32Libraries libraries_;
-  AbsentDevices devices_;
+  Win32Devices devices_;
   AbsentWaveOutput waveOutput_;
   AbsentWmi wmi_;
   AbsentDirectShow directShow_;
