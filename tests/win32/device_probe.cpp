@@ -10,23 +10,13 @@
 
 namespace {
 
+// Device IDs are ASCII; a byte beyond it would make the file invalid, and
+// the replay layer refuses it.
 std::string JsonText(const std::string& text) {
   std::string json = "\"";
-  for (const unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      json += '\\';
-      json += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x80) {
-      // Windows-1252 bytes are written as the characters they stand for.
-      wchar_t wide = 0;
-      const char byte = static_cast<char>(c);
-      ::MultiByteToWideChar(1252, 0, &byte, 1, &wide, 1);
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(wide));
-      json += escape;
-    } else {
-      json += static_cast<char>(c);
-    }
+  for (const char c : text) {
+    if (c == '"' || c == '\\') json += '\\';
+    json += c;
   }
   return json + "\"";
 }
