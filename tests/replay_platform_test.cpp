@@ -53,9 +53,9 @@ TEST_F(TunerStick, DevicesEndWhereTheListEnds) {
   ASSERT_TRUE(set);
   EXPECT_TRUE(set->HasDevice(2));
   EXPECT_FALSE(set->HasDevice(3));
-  EXPECT_EQ(set->ReadHardwareIds(0).ids.front(), "USB\\VID_EB1A&PID_2861&REV_0100");
-  EXPECT_EQ(set->ReadHardwareIds(1).error, kErrorInvalidData);
-  EXPECT_EQ(set->ReadHardwareIds(2).error, 5u);
+  EXPECT_EQ(set->ReadHardwareIds(0)->front(), "USB\\VID_EB1A&PID_2861&REV_0100");
+  EXPECT_EQ(set->ReadHardwareIds(1).Error(), kErrorInvalidData);
+  EXPECT_EQ(set->ReadHardwareIds(2).Error(), 5u);
   EXPECT_EQ(services_.wmi.QueryBaseBoards().failure, WmiFailure::Locator);
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/absent_services.h"
 #include "platform/platform.h"
+#include "platform/win32/win32_devices.h"
 #include "platform/win32/win32_direct_show.h"
 #include "platform/win32/win32_file_versions.h"
 #include "platform/win32/win32_files.h"
@@ -23,7 +24,7 @@ class Win32Platform {
   Win32MemoryPower memoryPower_;
   Win32UserAccounts users_;
   Win32Libraries libraries_;
-  AbsentDevices devices_;
+  Win32Devices devices_;
   AbsentWaveOutput waveOutput_;
   AbsentWmi wmi_;
   Win32DirectShow directShow_;
