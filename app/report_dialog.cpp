@@ -73,9 +73,11 @@ void ReportDialog::ReleaseTunerDevice() {
   // An empty member means the tuner collector already undid its own COM
   // initialisation.
   if (!state_.tunerDevice) return;
+  // Undone only when the collector's own initialisation succeeded.
+  const bool comInitialised = state_.tunerDevice->ComInitialised();
   state_.tunerDevice->Release();
   state_.tunerDevice.reset();
-  platform_.directShow.ComUninitialize();
+  if (comInitialised) platform_.directShow.ComUninitialize();
 }
 
 void ReportDialog::AddReportEntry(std::string_view section, std::string_view key, std::string_view value) {

@@ -58,12 +58,12 @@ class AbsentWmi : public WmiBoard {
 
 class AbsentDirectShow : public DirectShowDevices {
  public:
-  void ComInitialize() override {}
+  std::int32_t ComInitialize() override { return kStatusOk; }
   void ComUninitialize() override {}
   // S_FALSE: the category holds nothing.
-  CategoryListing EnumerateCategory(const Guid&) override { return {1, {}}; }
-  std::unique_ptr<TunerBusControl> OpenTunerBus(const Guid&, std::size_t) override { return nullptr; }
-  bool BindsToFilter(const Guid&, std::size_t) override { return false; }
+  Result<std::unique_ptr<MonikerEnumerator>> EnumerateCategory(const Guid&) override {
+    return SystemError{static_cast<std::uint32_t>(kStatusFalse)};
+  }
 };
 
 class AbsentFileVersions : public FileVersions {

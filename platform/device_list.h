@@ -1,27 +1,34 @@
 // The list of present Plug and Play devices of all classes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace tarnwick {
 
+// The hardware-ID read fails with this error for a device that has none.
 inline constexpr std::uint32_t kErrorInvalidData = 13;
+// The read needs a larger buffer; the platform layer retries it, and only
+// reports it when the size asked for is beyond what it will allocate.
+inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+// The most a layer allocates for one device's hardware-ID list.
+inline constexpr std::size_t kMaxHardwareIdBuffer = 64 * 1024;
 
-struct HardwareIdRead {
-  std::uint32_t error = 0;           // 0, or the Windows error of the failed read
-  std::vector<std::string> ids;      // most specific first
-};
+// A device's hardware-ID list, most specific first, or the Windows error of
+// the failed read: kErrorInvalidData for a device without one; any other code
+// means the list cannot be read.
+using HardwareIdRead = Result<std::vector<std::string>>;
 
 class DeviceSet {
  public:
   virtual ~DeviceSet() = default;
   // Whether a device stands at this enumeration index.
   virtual bool HasDevice(std::uint32_t index) = 0;
-  // The device's hardware-ID list. A read that needs a larger buffer is
-  // retried by the platform layer, so the error is never "insufficient buffer".
   virtual HardwareIdRead ReadHardwareIds(std::uint32_t index) = 0;
 };
 

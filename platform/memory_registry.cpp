@@ -1,5 +1,6 @@
 #include "platform/memory_registry.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/text.h"
@@ -52,13 +53,20 @@ MemoryRegistry::Node* MemoryRegistry::RootNode(RegistryRoot root) {
 }
 
 MemoryRegistry::Node* MemoryRegistry::Find(RegistryRoot root, std::string_view path) {
-  const auto names = SplitKeyPath(path);
-  if (!names) return nullptr;
+  // Opened as Windows and Wine open a key: a run of backslashes parts two
+  // names like one and backslashes at the end are ignored, but a path that
+  // starts with one is refused.
+  if (!path.empty() && path.front() == '\\') return nullptr;
   Node* node = RootNode(root);
-  for (const auto name : *names) {
-    const auto it = node->subkeys.find(name);
-    if (it == node->subkeys.end()) return nullptr;
-    node = it->second.get();
+  std::size_t start = 0;
+  while (start < path.size()) {
+    const std::size_t end = std::min(path.find('\\', start), path.size());
+    if (end > start) {
+      const auto it = node->subkeys.find(path.substr(start, end - start));
+      if (it == node->subkeys.end()) return nullptr;
+      node = it->second.get();
+    }
+    start = end + 1;
   }
   return node;
 }

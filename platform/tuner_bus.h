@@ -6,6 +6,10 @@
 
 namespace tarnwick {
 
+// Properties of the private interface.
+inline constexpr std::uint32_t kBusRequestProperty = 0x1007;  // SetProperty: a BusRequest
+inline constexpr std::uint32_t kBusDataProperty = 0x1008;     // GetProperty: the bytes of the pending read
+
 // Bus-read request record of property 0x1007.
 struct BusRequest {
   std::uint32_t request = 0;  // 0x01, device address, sub-address, byte count
@@ -13,6 +17,7 @@ struct BusRequest {
   std::uint32_t mode = 0;     // 0: the data phase uses GetProperty
 };
 
+// The interface; releases it when destroyed.
 class TunerBusControl {
  public:
   virtual ~TunerBusControl() = default;

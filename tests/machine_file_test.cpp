@@ -74,9 +74,9 @@ TEST(MachineFile, ReadsEveryField) {
 
   ASSERT_TRUE(f.devices);
   ASSERT_EQ(f.devices->size(), 3u);
-  EXPECT_EQ((*f.devices)[0].ids, (std::vector<std::string>{"PCI\\VEN_1106", "*PNP0A03"}));
-  EXPECT_EQ((*f.devices)[1].error, 13u);
-  EXPECT_TRUE((*f.devices)[2].ids.empty());
+  EXPECT_EQ(*(*f.devices)[0], (std::vector<std::string>{"PCI\\VEN_1106", "*PNP0A03"}));
+  EXPECT_EQ((*f.devices)[1].Error(), 13u);
+  EXPECT_TRUE((*f.devices)[2]->empty());
 
   ASSERT_EQ(f.waveOut.size(), 2u);
   EXPECT_TRUE(f.waveOut[0].capsFail);
@@ -131,7 +131,7 @@ TEST(MachineFile, TextsEndAtTheirFirstZero) {
   EXPECT_EQ(f.version->record.servicePack, "");
   EXPECT_EQ(f.user.name, "bo");
   EXPECT_EQ(f.user.groups, (std::vector<std::string>{"Adm"}));
-  EXPECT_EQ((*f.devices)[0].ids, (std::vector<std::string>{"PCI\\VEN_1"}));
+  EXPECT_EQ(*(*f.devices)[0], (std::vector<std::string>{"PCI\\VEN_1"}));
   EXPECT_TRUE(f.files.contains(WindowsPathKey("C:\\a.dll")));
   EXPECT_EQ((*f.wmi->baseBoards[0])[0].name, "Prod");
   EXPECT_EQ(std::get<std::string>((*f.wmi->baseBoards[0])[0].value), "A8V");

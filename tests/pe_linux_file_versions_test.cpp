@@ -67,7 +67,7 @@ class LinuxVersions : public testing::Test {
   }
 
   ScratchFolder scratch_;
-  LinuxFileVersions versions_{DriveC(scratch_.path())};
+  LinuxFileVersions versions_{DriveC(scratch_.path()), 'C'};
 };
 
 struct PathCase {
@@ -91,7 +91,9 @@ INSTANTIATE_TEST_SUITE_P(
                     PathCase{"Missing", "C:\\Apps\\TV\\Missing.exe", std::nullopt},
                     PathCase{"Folder", "C:\\Apps\\TV", std::nullopt},
                     PathCase{"DriveNotMapped", "D:\\Apps\\TV\\MainPanel.exe", std::nullopt},
-                    PathCase{"NoDrive", "Apps\\TV\\MainPanel.exe", std::nullopt}),
+                    PathCase{"NoDrive", "Apps\\TV\\MainPanel.exe", std::nullopt},
+                    PathCase{"OnTheCurrentDrive", "\\Apps\\TV\\MainPanel.exe", VersionParts{6, 5, 2600, 5512}},
+                    PathCase{"NetworkShare", "\\\\Apps\\TV\\MainPanel.exe", std::nullopt}),
     [](const testing::TestParamInfo<PathCase>& info) { return info.param.name; });
 
 TEST_F(LinuxVersions, NoBlockForFilesThatAreNoImages) {
@@ -182,6 +184,11 @@ TEST(LinuxPlatformVersions, DriveCIsTheWorkingFolder) {
   ASSERT_TRUE(block);
   EXPECT_EQ(FileVersionOf(*block), (VersionParts{6, 5, 2600, 5512}));
   EXPECT_TRUE(platform.Services().fileVersions.LastWriteTime("C:\\Tuner.exe"));
+  // A path without a drive lies on the program's drive: Z for a program
+  // outside the working folder, C for one inside it.
+  EXPECT_FALSE(platform.Services().fileVersions.LoadVersionBlock("\\Tuner.exe"));
+  LinuxPlatform inside(scratch.path().string(), (scratch.path() / "tarnwick").string());
+  EXPECT_TRUE(inside.Services().fileVersions.LoadVersionBlock("\\Tuner.exe"));
 }
 
 }  // namespace

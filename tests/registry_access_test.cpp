@@ -128,13 +128,13 @@ TEST(MemoryRegistry, NamesIgnoreCaseAndSubkeysEnumerateSorted) {
   EXPECT_EQ(registry.ReadKeyText(HKLM, "Software\\List\\ALPHA", "NAME"), "first");
 }
 
-TEST(MemoryRegistry, PathsWithEmptyNamesDoNotOpen) {
+TEST(MemoryRegistry, BackslashRunsPartNamesLikeOneAsWindowsOpensThem) {
   MemoryRegistry store;
   store.CreateKey(HKLM, "A\\B");
   RegistryAccess registry(store);
   EXPECT_TRUE(registry.Open(HKLM, "A\\B"));
   EXPECT_TRUE(registry.Open(HKLM, "A\\B\\"));
-  EXPECT_FALSE(registry.Open(HKLM, "A\\\\B"));
+  EXPECT_TRUE(registry.Open(HKLM, "A\\\\B\\\\"));
   EXPECT_FALSE(registry.Open(HKLM, "\\A"));
   EXPECT_FALSE(registry.Open(RegistryRoot::CurrentUser, "A"));
 }

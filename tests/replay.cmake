@@ -63,6 +63,7 @@ if(TARGET tarnwick-replay)
                   "-DCOPY=drive_c/Documents and Settings/Luc/Bureau/SystemInfo.ini")
   add_replay_test(tuner_stick -DEXPECT=written "-DMACHINE=${machines}/tuner-stick"
                   "-DCOPY=drive_d/Treiber/SystemInfo.ini")
+  add_replay_test(tv_apps -DEXPECT=written "-DMACHINE=${machines}/tv-apps" "-DCOPY=drive_d/Treiber/SystemInfo.ini")
   add_replay_test(bad_registry -DEXPECT=refused "-DMACHINE=${machines}/bad-registry"
                   "-DMESSAGE=[^\n]*/registry\\.reg:6: ")
   add_replay_test(bad_machine -DEXPECT=refused "-DMACHINE=${machines}/bad-machine"

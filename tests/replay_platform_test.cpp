@@ -53,9 +53,9 @@ TEST_F(TunerStick, DevicesEndWhereTheListEnds) {
   ASSERT_TRUE(set);
   EXPECT_TRUE(set->HasDevice(2));
   EXPECT_FALSE(set->HasDevice(3));
-  EXPECT_EQ(set->ReadHardwareIds(0).ids.front(), "USB\\VID_EB1A&PID_2861&REV_0100");
-  EXPECT_EQ(set->ReadHardwareIds(1).error, kErrorInvalidData);
-  EXPECT_EQ(set->ReadHardwareIds(2).error, 5u);
+  EXPECT_EQ(set->ReadHardwareIds(0)->front(), "USB\\VID_EB1A&PID_2861&REV_0100");
+  EXPECT_EQ(set->ReadHardwareIds(1).Error(), kErrorInvalidData);
+  EXPECT_EQ(set->ReadHardwareIds(2).Error(), 5u);
   EXPECT_EQ(services_.wmi.QueryBaseBoards().failure, WmiFailure::Locator);
 }
 
@@ -89,16 +89,36 @@ TEST_F(TunerStick, FilesCompareWithoutCaseAndBackslashRuns) {
 }
 
 TEST_F(TunerStick, MonikersBindAsDescribed) {
-  const CategoryListing listing = services_.directShow.EnumerateCategory(kVideoCapture);
-  EXPECT_EQ(listing.status, 0);
-  ASSERT_EQ(listing.monikers.size(), 2u);
-  EXPECT_EQ(listing.monikers[1].friendlyName, "USB 2861 Device");
-  EXPECT_FALSE(services_.directShow.BindsToFilter(kVideoCapture, 0));
-  EXPECT_FALSE(services_.directShow.OpenTunerBus(kVideoCapture, 0));
-  EXPECT_TRUE(services_.directShow.BindsToFilter(kVideoCapture, 1));
-  EXPECT_FALSE(services_.directShow.BindsToFilter(kVideoCapture, 2));
+  auto monikers = services_.directShow.EnumerateCategory(kVideoCapture);
+  ASSERT_TRUE(monikers);
+  const auto unbound = (*monikers)->Next();
+  ASSERT_TRUE(unbound);
+  EXPECT_EQ(*unbound->ReadFriendlyName(), "USB 2861 Device #2");
+  EXPECT_EQ(unbound->BindToFilter().Status(), kClassNotRegistered);
+  const auto stick = (*monikers)->Next();
+  ASSERT_TRUE(stick);
+  EXPECT_EQ(*stick->ReadFriendlyName(), "USB 2861 Device");
+  auto filter = stick->BindToFilter();
+  ASSERT_TRUE(filter);
+  EXPECT_TRUE((*filter)->QueryTunerBus());
+  EXPECT_FALSE((*monikers)->Next());
+  EXPECT_FALSE((*monikers)->Next());  // the end stays the end
+
   const Guid other = *ParseGuid("{FD0A5AF4-B41D-11D2-9C95-00C04F7971E0}");
-  EXPECT_EQ(services_.directShow.EnumerateCategory(other).status, 1);  // S_FALSE: nothing listed
+  EXPECT_EQ(services_.directShow.EnumerateCategory(other).Status(), kSFalse);  // nothing listed
+  EXPECT_EQ(services_.directShow.ComInitialize(), kSOk);
+  EXPECT_EQ(services_.directShow.ComInitialize(), kSFalse);  // already initialised, as CoInitialize answers
+}
+
+// The tuner's private interface, from the stick's second moniker.
+std::unique_ptr<TunerBusControl> StickBus(Platform& services) {
+  auto monikers = services.directShow.EnumerateCategory(kVideoCapture);
+  if (!monikers) return nullptr;
+  (*monikers)->Next();
+  auto filter = (*monikers)->Next()->BindToFilter();
+  if (!filter) return nullptr;
+  auto bus = (*filter)->QueryTunerBus();
+  return bus ? std::move(*bus) : nullptr;
 }
 
 struct BusReadCase {
@@ -112,7 +132,7 @@ class TunerBusReads : public TunerStick, public testing::WithParamInterface<BusR
 
 TEST_P(TunerBusReads, ServeTheConfigurationMemory) {
   const BusReadCase& c = GetParam();
-  auto bus = services_.directShow.OpenTunerBus(kVideoCapture, 1);
+  auto bus = StickBus(services_);
   ASSERT_TRUE(bus);
   std::uint32_t result = 0xCCCCCCCC;
   BusRequest request{c.request, &result, 0};
@@ -137,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TunerStick, CancelledRequestReadsNothing) {
-  auto bus = services_.directShow.OpenTunerBus(kVideoCapture, 1);
+  auto bus = StickBus(services_);
   ASSERT_TRUE(bus);
   std::uint32_t result = 0;
   BusRequest request{0x01A00004, &result, 0};

@@ -1,8 +1,66 @@
-// Known program files in the folders of the uninstall list.
+// Known program files in the install folders that the Windows list of
+// installed applications declares: section "Application Info", each file
+// under its full path.
+#include <array>
+
 #include "collectors/collectors.h"
+#include "collectors/tuner/file_stamp.h"
 
 namespace tarnwick {
+namespace {
 
-void CollectInstalledProgramFiles(CollectorContext&) {}
+constexpr std::string_view kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr std::uint32_t kMaxUninstallEntries = 500;
+// A key path is built in 260 characters.
+constexpr std::size_t kMaxKeyPath = 259;
+
+// Relative to an install folder. Rows 1 to 9 are the tuner maker's own
+// programs; the rest belong to the TV applications and a few others.
+constexpr std::array<std::string_view, 32> kKnownProgramFiles = {
+    "Quorvel.exe",       "LUMBRA.EXE",           "Tessivane.exe",     "Orvendal.exe",        "Brisquen.exe",
+    "Falmoret.exe",      "DORAVIN.EXE",          "Gantheral.exe",     "Sevrinoth.exe",       "honestechTV.exe",
+    "MainPanel.exe",     "DTVR\\ATVR.exe",       "DTVR\\ATVR1.exe",   "DTVR\\ATVR2.exe",     "DTVR\\DTVR.exe",
+    "DTVR\\DTVR1.exe",   "DTVR\\DTVR2.exe",      "DTVR\\STVR.exe",    "DTVR\\Scheduled.exe", "DTVR\\Zenthor.ax",
+    "DTVR\\Zenthor2.ax", "DTVR\\MainCenter.exe", "PowerCinema.exe",   "TotalMedia.exe",      "Home Theater.exe",
+    "IHT.exe",           "TVpanel.exe",          "ScheduleAgent.exe", "Device.res",          "Producer.exe",
+    "PDR8.exe",          "TMShowBiz.exe",
+};
+
+// The folder is used as read: one that ends in a backslash gives a doubled
+// one in the keys, as stored reports show it; an empty one gives paths that
+// start with a backslash, which Windows looks up on the current drive. A
+// full path longer than 259 characters is not looked up (FileStampValue
+// refuses it): the file counts as absent.
+void ReportKnownFiles(CollectorContext& context, const std::string& folder) {
+  for (const std::string_view relative : kKnownProgramFiles) {
+    const std::string path = folder + "\\" + std::string(relative);
+    const auto value = FileStampValue(context, path);
+    if (!value) continue;
+    context.report.AddReportEntry("Application Info", path, *value);
+    context.report.AppendGroupSeparator();
+  }
+}
+
+std::optional<std::string> InstallLocation(const RegistryAccess& registry, const std::string& entryPath) {
+  const RegistryKey entry = registry.Open(RegistryRoot::LocalMachine, entryPath);
+  return registry.ReadText(entry, "InstallLocation");
+}
+
+}  // namespace
+
+void CollectInstalledProgramFiles(CollectorContext& context) {
+  const RegistryAccess& registry = context.registry;
+  const RegistryKey uninstall = registry.Open(RegistryRoot::LocalMachine, kUninstallKey);
+  if (!uninstall) return;
+  for (std::uint32_t index = 0; index < kMaxUninstallEntries; ++index) {
+    const auto name = registry.SubkeyName(uninstall, index);
+    if (!name) break;
+    const std::string entryPath = std::string(kUninstallKey) + "\\" + *name;
+    // A name too long for the key path's buffer: that entry is passed over.
+    if (entryPath.size() > kMaxKeyPath) continue;
+    const auto folder = InstallLocation(registry, entryPath);
+    if (folder) ReportKnownFiles(context, *folder);
+  }
+}
 
 }  // namespace tarnwick

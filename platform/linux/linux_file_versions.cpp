@@ -51,10 +51,19 @@ class Descriptor {
   int descriptor_;
 };
 
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
 }  // namespace
 
+std::optional<std::string> LinuxFileVersions::HostPath(std::string_view path) const {
+  // "\\server\share" names a network share, which this host has none of.
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return std::nullopt;
+  if (!path.empty() && IsSeparator(path[0])) return drives_.HostPath(std::string{currentDrive_, ':'}.append(path));
+  return drives_.HostPath(path);
+}
+
 std::unique_ptr<VersionBlock> LinuxFileVersions::LoadVersionBlock(std::string_view path) {
-  const auto host = drives_.HostPath(path);
+  const auto host = HostPath(path);
   if (!host) return nullptr;
   // Not blocking: a named pipe in the way must not stall the run; it is
   // refused below as no regular file.
@@ -68,7 +77,7 @@ std::unique_ptr<VersionBlock> LinuxFileVersions::LoadVersionBlock(std::string_vi
 }
 
 std::optional<LocalTime> LinuxFileVersions::LastWriteTime(std::string_view path) {
-  const auto host = drives_.HostPath(path);
+  const auto host = HostPath(path);
   if (!host) return std::nullopt;
   struct stat status {};
   if (::stat(host->c_str(), &status) != 0) return std::nullopt;

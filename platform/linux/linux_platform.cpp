@@ -15,10 +15,16 @@ DriveMap HostDrives(const std::string& workingFolder) {
   return drives;
 }
 
+// The drive of the program's Windows path; C when it has none.
+char ProgramDrive(const std::string& workingFolder, const std::string& executable) {
+  const auto path = HostDrives(workingFolder).WindowsPath(executable);
+  return path ? path->front() : 'C';
+}
+
 }  // namespace
 
 LinuxPlatform::LinuxPlatform(const std::string& workingFolder, const std::string& executable)
-    : fileVersions_(HostDrives(workingFolder)),
+    : fileVersions_(HostDrives(workingFolder), ProgramDrive(workingFolder, executable)),
       files_(HostDrives(workingFolder)),
       executable_(files_.Drives().WindowsPath(executable).value_or(std::string())),
       services_{registry_,   system_,       memoryPower_, users_, libraries_, devices_,

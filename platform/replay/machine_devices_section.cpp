@@ -7,23 +7,22 @@
 namespace tarnwick {
 namespace {
 
-constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 constexpr std::size_t kMaxWaveName = 31;  // szPname[32]
 
 HardwareIdRead ReadDevice(const JsonField& field) {
-  HardwareIdRead device;
   if (field.Raw().is_array()) {
-    for (const JsonField& id : field.Elements()) device.ids.push_back(id.Text());
-    return device;
+    std::vector<std::string> ids;
+    for (const JsonField& id : field.Elements()) ids.push_back(id.Text());
+    return ids;
   }
   const auto error = field.Raw().is_object() ? field.Member("error") : std::nullopt;
   if (!error) field.Refuse("expected a hardware-ID list or {\"error\": N}");
-  device.error = error->Number<std::uint32_t>();
-  if (device.error == 0) error->Refuse("0 is no error");
+  const auto code = error->Number<std::uint32_t>();
+  if (code == 0) error->Refuse("0 is no error");
   // The platform layer retries that error with a larger buffer, so no read
   // ends with it.
-  if (device.error == kErrorInsufficientBuffer) error->Refuse("error 122 cannot end a read");
-  return device;
+  if (code == kErrorInsufficientBuffer) error->Refuse("error 122 cannot end a read");
+  return HardwareIdRead::Failure(code);
 }
 
 WaveDeviceFacts ReadWaveDevice(const JsonField& field) {

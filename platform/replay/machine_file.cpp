@@ -40,7 +40,10 @@ void ReadTopLevel(const JsonField& top, MachineFacts& facts) {
   });
   WithMember(top, "memory", [&](const JsonField& f) { facts.memory = ReadMemorySection(f); });
   WithMember(top, "power", [&](const JsonField& f) { facts.power = ReadPowerSection(f); });
-  WithMember(top, "files", [&](const JsonField& f) { facts.files = ReadFilesSection(f); });
+  // Read after the program's path, whose drive is the current one.
+  WithMember(top, "files", [&](const JsonField& f) {
+    facts.files = ReadFilesSection(f, CurrentDrive(facts.executablePath));
+  });
   WithMember(top, "devices", [&](const JsonField& f) { facts.devices = ReadDevicesSection(f); });
   WithMember(top, "waveOut", [&](const JsonField& f) { facts.waveOut = ReadWaveOutSection(f); });
   WithMember(top, "wmi", [&](const JsonField& f) { facts.wmi = ReadWmiSection(f); });

@@ -72,13 +72,13 @@ FileFacts ReadFile(const JsonField& field) {
 
 }  // namespace
 
-std::map<std::string, FileFacts> ReadFilesSection(const JsonField& field) {
+std::map<std::string, FileFacts> ReadFilesSection(const JsonField& field, char currentDrive) {
   std::map<std::string, FileFacts> files;
   std::map<std::string, JsonField> named;  // where each file was named
   for (const auto& [path, file] : field.Members()) {
     const std::string windowsPath(UpToFirstZero(Utf8ToCp1252(path)));
     if (windowsPath.empty()) file.Refuse("empty path");
-    const std::string key = WindowsPathKey(windowsPath);
+    const std::string key = WindowsPathKey(windowsPath, currentDrive);
     if (const auto earlier = named.find(key); earlier != named.end()) {
       RefuseLaterOfTwo(earlier->second, file, "names the same file as the path on line ");
     }

@@ -29,7 +29,8 @@ VersionFacts ReadVersionSection(const JsonField& field);
 UserFacts ReadUserSection(const JsonField& field);
 MemoryStatus ReadMemorySection(const JsonField& field);
 PowerCapabilities ReadPowerSection(const JsonField& field);
-std::map<std::string, FileFacts> ReadFilesSection(const JsonField& field);
+// Paths without a drive letter lie on currentDrive.
+std::map<std::string, FileFacts> ReadFilesSection(const JsonField& field, char currentDrive);
 std::vector<HardwareIdRead> ReadDevicesSection(const JsonField& field);
 std::vector<WaveDeviceFacts> ReadWaveOutSection(const JsonField& field);
 WmiFacts ReadWmiSection(const JsonField& field);

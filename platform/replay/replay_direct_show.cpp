@@ -5,6 +5,53 @@
 #include "platform/tuner_bus.h"
 
 namespace tarnwick {
+namespace {
+
+SystemError Status(std::int32_t status) { return SystemError{static_cast<std::uint32_t>(status)}; }
+
+class ReplayFilter final : public DeviceFilter {
+ public:
+  explicit ReplayFilter(const MonikerFacts& moniker) : moniker_(moniker) {}
+  Result<std::unique_ptr<TunerBusControl>> QueryTunerBus() override {
+    if (!moniker_.tunerBus) return Status(kENoInterface);
+    return std::unique_ptr<TunerBusControl>(std::make_unique<ReplayTunerBus>(*moniker_.tunerBus));
+  }
+
+ private:
+  const MonikerFacts& moniker_;
+};
+
+class ReplayMoniker final : public DeviceMoniker {
+ public:
+  explicit ReplayMoniker(const MonikerFacts& moniker) : moniker_(moniker) {}
+  Result<std::string> ReadFriendlyName() override {
+    if (moniker_.storageFails) return Status(kEFail);
+    if (!moniker_.friendlyName) return Status(kNoSuchProperty);
+    return *moniker_.friendlyName;
+  }
+  Result<std::unique_ptr<DeviceFilter>> BindToFilter() override {
+    if (moniker_.objectFails) return Status(kClassNotRegistered);
+    return std::unique_ptr<DeviceFilter>(std::make_unique<ReplayFilter>(moniker_));
+  }
+
+ private:
+  const MonikerFacts& moniker_;
+};
+
+class ReplayEnumerator final : public MonikerEnumerator {
+ public:
+  explicit ReplayEnumerator(const std::vector<MonikerFacts>& monikers) : monikers_(monikers) {}
+  std::unique_ptr<DeviceMoniker> Next() override {
+    if (next_ == monikers_.size()) return nullptr;
+    return std::make_unique<ReplayMoniker>(monikers_[next_++]);
+  }
+
+ private:
+  const std::vector<MonikerFacts>& monikers_;
+  std::size_t next_ = 0;
+};
+
+}  // namespace
 
 std::int32_t ReplayTunerBus::SetProperty(std::uint32_t property, void* buffer) {
   if (property != kBusRequestProperty) return kENotImpl;
@@ -35,36 +82,13 @@ std::int32_t ReplayTunerBus::GetProperty(std::uint32_t property, void* buffer) {
   return kSOk;
 }
 
-const MonikerFacts* ReplayDirectShow::Moniker(const Guid& category, std::size_t index) const {
+Result<std::unique_ptr<MonikerEnumerator>> ReplayDirectShow::EnumerateCategory(const Guid& category) {
   for (const CategoryFacts& listed : facts_.directShow) {
-    if (listed.category == category) return index < listed.monikers.size() ? &listed.monikers[index] : nullptr;
-  }
-  return nullptr;
-}
-
-CategoryListing ReplayDirectShow::EnumerateCategory(const Guid& category) {
-  CategoryListing listing{kSFalse, {}};
-  for (const CategoryFacts& listed : facts_.directShow) {
-    if (listed.category != category) continue;
-    for (const MonikerFacts& moniker : listed.monikers) {
-      // The friendly name lives in the property storage.
-      listing.monikers.push_back(
-          MonikerInfo{moniker.storageFails, moniker.storageFails ? std::nullopt : moniker.friendlyName});
+    if (listed.category == category && !listed.monikers.empty()) {
+      return std::unique_ptr<MonikerEnumerator>(std::make_unique<ReplayEnumerator>(listed.monikers));
     }
   }
-  if (!listing.monikers.empty()) listing.status = kSOk;
-  return listing;
-}
-
-std::unique_ptr<TunerBusControl> ReplayDirectShow::OpenTunerBus(const Guid& category, std::size_t monikerIndex) {
-  const MonikerFacts* moniker = Moniker(category, monikerIndex);
-  if (moniker == nullptr || moniker->objectFails || !moniker->tunerBus) return nullptr;
-  return std::make_unique<ReplayTunerBus>(*moniker->tunerBus);
-}
-
-bool ReplayDirectShow::BindsToFilter(const Guid& category, std::size_t monikerIndex) {
-  const MonikerFacts* moniker = Moniker(category, monikerIndex);
-  return moniker != nullptr && !moniker->objectFails;
+  return Status(kSFalse);
 }
 
 }  // namespace tarnwick

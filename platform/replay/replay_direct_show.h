@@ -3,22 +3,24 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "platform/direct_show.h"
 #include "platform/replay/machine_facts.h"
 
 namespace tarnwick {
 
-// HRESULTs the replayed driver answers with.
-inline constexpr std::int32_t kSOk = 0;
-inline constexpr std::int32_t kSFalse = 1;
+// HRESULTs the replayed system and driver answer with.
+inline constexpr std::int32_t kSOk = kStatusOk;
+inline constexpr std::int32_t kSFalse = kStatusFalse;
 inline constexpr std::int32_t kENotImpl = static_cast<std::int32_t>(0x80004001);
+inline constexpr std::int32_t kENoInterface = static_cast<std::int32_t>(0x80004002);
 inline constexpr std::int32_t kEPointer = static_cast<std::int32_t>(0x80004003);
 inline constexpr std::int32_t kEFail = static_cast<std::int32_t>(0x80004005);
+inline constexpr std::int32_t kClassNotRegistered = static_cast<std::int32_t>(0x80040154);
+inline constexpr std::int32_t kNoSuchProperty = static_cast<std::int32_t>(0x80070002);
 inline constexpr std::int32_t kEInvalidArg = static_cast<std::int32_t>(0x80070057);
 
-inline constexpr std::uint32_t kBusRequestProperty = 0x1007;
-inline constexpr std::uint32_t kBusDataProperty = 0x1008;
 inline constexpr std::uint8_t kEepromDeviceAddress = 0xA0;
 
 // The tuner's configuration memory behind the driver's private interface.
@@ -44,21 +46,23 @@ class ReplayTunerBus final : public TunerBusControl {
   std::optional<PendingRead> pending_;
 };
 
+// Monikers in the order machine.json lists them. COM initialisation answers
+// as CoInitialize does on one thread: S_OK the first time, S_FALSE while it
+// is already initialised.
 class ReplayDirectShow final : public DirectShowDevices {
  public:
   explicit ReplayDirectShow(const MachineFacts& facts) : facts_(facts) {}
 
-  void ComInitialize() override {}
-  void ComUninitialize() override {}
+  std::int32_t ComInitialize() override { return initialisations_++ == 0 ? kSOk : kSFalse; }
+  void ComUninitialize() override {
+    if (initialisations_ > 0) --initialisations_;
+  }
   // S_FALSE for a category the machine lists no device in.
-  CategoryListing EnumerateCategory(const Guid& category) override;
-  std::unique_ptr<TunerBusControl> OpenTunerBus(const Guid& category, std::size_t monikerIndex) override;
-  bool BindsToFilter(const Guid& category, std::size_t monikerIndex) override;
+  Result<std::unique_ptr<MonikerEnumerator>> EnumerateCategory(const Guid& category) override;
 
  private:
-  const MonikerFacts* Moniker(const Guid& category, std::size_t index) const;
-
   const MachineFacts& facts_;
+  int initialisations_ = 0;
 };
 
 }  // namespace tarnwick

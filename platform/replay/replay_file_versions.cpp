@@ -47,7 +47,7 @@ std::optional<std::span<const std::uint8_t>> ReplayVersionBlock::Query(std::stri
 }
 
 const FileFacts* ReplayFileVersions::Find(std::string_view path) const {
-  const auto it = facts_.files.find(WindowsPathKey(path));
+  const auto it = facts_.files.find(WindowsPathKey(path, CurrentDrive(facts_.executablePath)));
   return it == facts_.files.end() ? nullptr : &it->second;
 }
 

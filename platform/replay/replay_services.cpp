@@ -13,8 +13,17 @@ class ReplayDeviceSet final : public DeviceSet {
   explicit ReplayDeviceSet(const std::vector<HardwareIdRead>& devices) : devices_(devices) {}
   bool HasDevice(std::uint32_t index) override { return index < devices_.size(); }
   HardwareIdRead ReadHardwareIds(std::uint32_t index) override {
-    if (index >= devices_.size()) return HardwareIdRead{kErrorNoMoreItems, {}};
-    return devices_[index];
+    if (index >= devices_.size()) return HardwareIdRead::Failure(kErrorNoMoreItems);
+    const HardwareIdRead& device = devices_[index];
+    // The size the system asks for: each text with its zero, and the zero
+    // that ends the list. Beyond what the Win32 layer allocates, the read
+    // fails there too.
+    if (device.Ok()) {
+      std::size_t size = 1;
+      for (const std::string& id : *device) size += id.size() + 1;
+      if (size > kMaxHardwareIdBuffer) return HardwareIdRead::Failure(kErrorInsufficientBuffer);
+    }
+    return device;
   }
 
  private:
@@ -42,7 +51,7 @@ std::uint16_t ReplaySystemFacts::NativeArchitecture() { return facts_.version ? 
 
 bool ReplaySystemFacts::IsServerR2() { return facts_.version && facts_.version->serverR2; }
 
-bool ReplaySystemFacts::FileExists(std::string_view path) { return facts_.files.contains(WindowsPathKey(path)); }
+bool ReplaySystemFacts::FileExists(std::string_view path) { return facts_.files.contains(WindowsPathKey(path, CurrentDrive(facts_.executablePath))); }
 
 bool ReplayLibraries::CanLoad(std::string_view libraryName) {
   for (const std::string& library : facts_.loadableLibraries) {

@@ -4,18 +4,39 @@
 
 namespace tarnwick {
 
-std::string WindowsPathKey(std::string_view path) {
+namespace {
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+}  // namespace
+
+char CurrentDrive(std::string_view executablePath) {
+  if (executablePath.size() >= 2 && IsDriveLetter(executablePath[0]) && executablePath[1] == ':') {
+    return executablePath[0];
+  }
+  return 'C';
+}
+
+std::string WindowsPathKey(std::string_view path, char currentDrive) {
   std::string collapsed;
-  collapsed.reserve(path.size());
+  collapsed.reserve(path.size() + 2);
+  const bool share = path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+  if (share) {
+    collapsed = "\\\\";
+  } else if (!path.empty() && IsSeparator(path[0])) {
+    collapsed = {currentDrive, ':'};
+  }
   for (const char c : path) {
-    if (c == '\\' && !collapsed.empty() && collapsed.back() == '\\') continue;
-    collapsed += c;
+    const bool separator = IsSeparator(c);
+    if (separator && !collapsed.empty() && collapsed.back() == '\\') continue;
+    collapsed += separator ? '\\' : c;
   }
   return FoldCase(collapsed);
 }
 
 bool IsPlainDrivePath(std::string_view path) {
-  const bool letter = !path.empty() && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  const bool letter = !path.empty() && IsDriveLetter(path[0]);
   if (!letter || path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
   std::size_t start = 3;
   while (start <= path.size()) {

@@ -4,6 +4,8 @@
 
 #include "platform/absent_services.h"
 #include "platform/platform.h"
+#include "platform/win32/win32_devices.h"
+#include "platform/win32/win32_direct_show.h"
 #include "platform/win32/win32_file_versions.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_registry.h"
@@ -24,10 +26,10 @@ class Win32Platform {
   Win32MemoryPower memoryPower_;
   Win32UserAccounts users_;
   Win32Libraries libraries_;
-  AbsentDevices devices_;
+  Win32Devices devices_;
   Win32WaveOutput waveOutput_;
   Win32Wmi wmi_;
-  AbsentDirectShow directShow_;
+  Win32DirectShow directShow_;
   Win32FileVersions fileVersions_;
   Win32ExecutablePath executable_;
   Win32ReportFiles files_;
