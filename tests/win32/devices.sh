@@ -33,10 +33,14 @@ cp "$machine/registry.reg" "$work/machine/registry.reg"
 cp "$WINEPREFIX/drive_c/SystemInfo.ini" "$work/wine.ini"
 "$replay" "$work/machine" "$work/replay" > /dev/null
 
-# The device sections: from the first of their headers to the next other one.
+# The device sections: from the first of their headers to the next other one,
+# without the empty lines at their end (how many stand there depends on the
+# steps after them, and the replayed machine has fewer of those).
 device_sections() {
   awk 'BEGIN { d["[DeviceInfo]\r"]; d["[Media]\r"]; d["[System Device Info]\r"]; d["[USBInfo]\r"]; d["[USB Info]\r"] }
-       /^\[/ { if ($0 in d) on = 1; else if (on) exit } on' "$1"
+       /^\[/ { if ($0 in d) on = 1; else if (on) exit }
+       on && /^\r?$/ { held = held $0 "\n"; next }
+       on { printf "%s", held; held = ""; print }' "$1"
 }
 # The "System ID n" values, in device order.
 system_ids() {
