@@ -17,7 +17,7 @@ class NullBuffer final : public std::streambuf {
 
 std::string Usage(std::string_view name) {
   const std::string program(name);
-  return "Usage: " + program + " [--verbose] [--json] [--output FILE] [--no-copy]\n"
+  return "Usage: " + program + " [--verbose] [--json] [--output FILE] [--no-copy] [--redact]\n"
          "       " + program + " --help | --version\n"
          "Takes a picture of this computer, writes it to the report C:\\SystemInfo.ini\n"
          "with a copy beside the program, and prints every entry.\n"
@@ -25,6 +25,8 @@ std::string Usage(std::string_view name) {
          "  --json         print the entries as a JSON array of {section, key, value}\n"
          "  --output FILE  write the report to FILE instead of C:\\SystemInfo.ini\n"
          "  --no-copy      do not copy the report beside the program\n"
+         "  --redact       replace the user name, the board's serial number and the\n"
+         "                 instance parts of device paths with <redacted>\n"
          "  --help         print this text\n"
          "  --version      print the program's version\n";
 }
@@ -45,6 +47,8 @@ std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char
       arguments.json = true;
     } else if (option == "--no-copy") {
       arguments.noCopy = true;
+    } else if (option == "--redact") {
+      arguments.redact = true;
     } else if (option == "--output") {
       if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) return std::string("--output needs a file name");
       arguments.output = argv[++i];
@@ -75,6 +79,7 @@ int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, 
 
   ReportPlacement placement;
   placement.copyBesideExecutable = !arguments.noCopy;
+  placement.redact = arguments.redact;
   if (arguments.output) {
     const auto path = options.reportPathOf(*arguments.output);
     if (!path) {

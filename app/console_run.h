@@ -33,6 +33,7 @@ struct ConsoleArguments {
   bool verbose = false;  // the collectors' diagnostics on standard error
   bool json = false;     // the rows as JSON instead of the table
   bool noCopy = false;   // no copy beside the program
+  bool redact = false;   // user name, board serial and device instance parts taken out
   std::optional<std::string> output;  // the report elsewhere than C:\SystemInfo.ini
 };
 

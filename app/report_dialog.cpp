@@ -37,6 +37,7 @@ ReportDialog::ReportDialog(Platform& platform, ResultList& list, std::ostream& d
       diagnostics_(diagnostics),
       report_(platform.files, std::move(placement.path)),
       copyBesideExecutable_(placement.copyBesideExecutable),
+      redact_(placement.redact),
       context_{*this, registry_, platform_, diagnostics_, state_} {}
 
 void ReportDialog::RunCollection() {
@@ -46,6 +47,7 @@ void ReportDialog::RunCollection() {
   // A missing file is the normal case; one that cannot be deleted gets the
   // run's entries merged into it.
   oldReportKept_ = !report_.Clear();
+  if (redact_) redaction_.emplace(platform_.users.UserName().value_or(""));
   list_.SetUpColumns();
 
   AddReportEntry("Tool Version", "Tool Version", kToolVersion);
@@ -81,9 +83,11 @@ void ReportDialog::ReleaseTunerDevice() {
 }
 
 void ReportDialog::AddReportEntry(std::string_view section, std::string_view key, std::string_view value) {
+  ReportEntry entry{std::string(section), std::string(key), std::string(value)};
+  if (redaction_) entry = redaction_->Apply(std::move(entry));
   // The row is added even when the file cannot be written.
-  if (!report_.WriteEntry(section, key, value)) reportWriteFailed_ = true;
-  list_.InsertRow(rowCount_, ReportEntry{std::string(section), std::string(key), std::string(value)});
+  if (!report_.WriteEntry(entry.section, entry.key, entry.value)) reportWriteFailed_ = true;
+  list_.InsertRow(rowCount_, entry);
   ++rowCount_;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/report_file.h"
+#include "app/report_redaction.h"
 #include "app/result_list.h"
 #include "collectors/collector_context.h"
 #include "collectors/report_writer.h"
@@ -54,6 +55,9 @@ class RunObserver {
 struct ReportPlacement {
   std::string path{kReportPath};
   bool copyBesideExecutable = true;
+  // Take the user's name, the board's serial number and device instance
+  // parts out of the rows and the report.
+  bool redact = false;
 };
 
 class ReportDialog final : public ReportWriter {
@@ -96,6 +100,8 @@ class ReportDialog final : public ReportWriter {
   std::ostream& diagnostics_;
   ReportFile report_;
   bool copyBesideExecutable_ = true;
+  bool redact_ = false;
+  std::optional<Redaction> redaction_;
   CollectionState state_;
   CollectorContext context_;
   std::int32_t rowCount_ = 0;

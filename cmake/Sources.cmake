@@ -24,7 +24,8 @@ add_library(tarnwick_app STATIC
   app/mail_command.cpp
   app/report_copy.cpp
   app/report_dialog.cpp
-  app/report_file.cpp)
+  app/report_file.cpp
+  app/report_redaction.cpp)
 target_link_libraries(tarnwick_app PUBLIC tarnwick_collectors)
 
 if(TARNWICK_PLATFORM STREQUAL "linux")

@@ -8,6 +8,9 @@
 
 #include "app/console_run.h"
 #include "app/console_table.h"
+#include "app/report_redaction.h"
+#include "platform/replay/machine_folder.h"
+#include "platform/replay/replay_platform.h"
 #include "report_test_files.h"
 #include "silent_machine.h"
 
@@ -84,6 +87,59 @@ TEST(ConsoleRun, JsonEndsTheArrayAndTheReportStaysTheSame) {
   EXPECT_EQ(plainFiles.files, jsonFiles.files);
   EXPECT_TRUE(out.str().ends_with("\"}\n]\n")) << out.str();
 }
+
+TEST(Redaction, TakesOutNameSerialAndInstanceParts) {
+  const Redaction redaction("Luc");
+  const ReportEntry cases[][2] = {
+      {{"User Info", "User Name", "Luc is Administrator"}, {"User Info", "User Name", "<redacted> is Administrator"}},
+      {{"User Info", "User Name", "LUC is not Administrator"},
+       {"User Info", "User Name", "<redacted> is not Administrator"}},
+      // Only whole words: other names that hold it stay.
+      {{"Application Info", "C:\\Documents and Settings\\Luc\\Bureau\\tv.exe", "Lucas Lucky luc_x 1.0"},
+       {"Application Info", "C:\\Documents and Settings\\<redacted>\\Bureau\\tv.exe", "Lucas Lucky luc_x 1.0"}},
+      {{"MB Info", "SerialNumber", "MB-1234567"}, {"MB Info", "SerialNumber", "<redacted>"}},
+      {{"MB Info", "serialnumber", ""}, {"MB Info", "serialnumber", ""}},
+      {{"MB Info", "Product", "SerialNumber"}, {"MB Info", "Product", "SerialNumber"}},
+      {{"System Device Info", "System ID 1", "HID\\VID_845E&PID_0001\\0&0000&0&0"},
+       {"System Device Info", "System ID 1", "HID\\VID_845E&PID_0001\\<redacted>"}},
+      {{"Media", "DeviceID3", "SYSTEM\\CurrentControlSet\\Enum\\usb\\VID_EB1A&PID_2861\\5&2a3c&0&1 x"},
+       {"Media", "DeviceID3", "SYSTEM\\CurrentControlSet\\Enum\\usb\\VID_EB1A&PID_2861\\<redacted> x"}},
+      // Hardware IDs name no instance; nor does a folder called USB.
+      {{"System Device Info", "System ID 2", "USB\\VID_EB1A&PID_2861&REV_0100"},
+       {"System Device Info", "System ID 2", "USB\\VID_EB1A&PID_2861&REV_0100"}},
+      {{"Application Info", "D:\\MyUSB\\x\\y", "NOUSB\\a\\b"}, {"Application Info", "D:\\MyUSB\\x\\y", "NOUSB\\a\\b"}},
+  };
+  for (const auto& [entry, redacted] : cases) EXPECT_EQ(redaction.Apply(entry), redacted) << entry.value;
+  EXPECT_EQ(Redaction("").Apply({"User Info", "User Name", " is Administrator"}).value, " is Administrator");
+}
+
+#ifdef TARNWICK_POSIX_FILES
+// The shared example with --redact: neither the account's name nor the
+// board's serial number reaches the rows, the JSON or the report.
+TEST(ConsoleRun, RedactedExampleHoldsNoNameOrSerial) {
+  ReplayMachine machine;
+  ASSERT_FALSE(LoadMachineFolder(std::string(TARNWICK_EXAMPLES_DIR) + "/xp-desk", machine));
+  testing_files::ScratchFolder out;
+  ReplayPlatform platform(machine, out.Path());
+  ASSERT_FALSE(platform.CreateOutputFolders());
+  char program[] = "tarnwick";
+  char redact[] = "--redact";
+  char json[] = "--json";
+  char* argv[] = {program, redact, json};
+  std::ostringstream rows;
+  std::ostringstream ignored;
+  EXPECT_EQ(RunFromConsole(platform.Services(), ConsoleOptions{"tarnwick"}, 3, argv, rows, ignored), 0);
+  const auto report = platform.Files().Read(std::string(kReportPath));
+  ASSERT_TRUE(report);
+  for (const std::string& text : {*report, rows.str()}) {
+    EXPECT_EQ(text.find("B\xE9rard"), std::string::npos);
+    EXPECT_EQ(text.find("B\xC3\xA9rard"), std::string::npos);
+    EXPECT_EQ(text.find("123456789000"), std::string::npos);
+  }
+  EXPECT_NE(report->find("User Name=<redacted> is not Administrator\r\n"), std::string::npos);
+  EXPECT_NE(report->find("SerialNumber=<redacted>\r\n"), std::string::npos);
+}
+#endif
 
 TEST(ConsoleTable, JsonEscapesAndConvertsTexts) {
   std::ostringstream out;
