@@ -36,6 +36,11 @@ openbox >/dev/null 2>&1 &
 openbox_pid=$!
 
 started=$(date +%s)
+# One wine server for the whole session: left to itself it ends a few
+# seconds after its last program, and a program that connects just then is
+# refused ("recvmsg: Connection reset by peer").
+mkdir -p "$WINEPREFIX"
+wineserver -p
 timeout 180 wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f >/dev/null 2>&1
 echo "Wine prefix ready in $(( $(date +%s) - started )) s: $WINEPREFIX (display $DISPLAY)"
