@@ -13,6 +13,10 @@ namespace tarnwick {
 
 // The hardware-ID read fails with this error for a device that has none.
 inline constexpr std::uint32_t kErrorInvalidData = 13;
+
+// Most devices walked: a device list that never ends must not hold the run
+// (a computer has a few hundred).
+inline constexpr std::uint32_t kMostDevices = 65536;
 // The read needs a larger buffer; the platform layer retries it, and only
 // reports it when the size asked for is beyond what it will allocate.
 inline constexpr std::uint32_t kErrorInsufficientBuffer = 122;

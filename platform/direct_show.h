@@ -42,6 +42,10 @@ class DeviceMoniker {
   virtual Result<std::unique_ptr<DeviceFilter>> BindToFilter() = 0;
 };
 
+// Most monikers taken from one category: an enumerator that never ends
+// must not hold the run (a real category lists a few dozen).
+inline constexpr int kMostMonikersPerCategory = 1000;
+
 // The class enumerator of one category; releases it when destroyed.
 class MonikerEnumerator {
  public:

@@ -111,6 +111,17 @@ TEST(CollectFilterCategory, NamedFiltersNumberedWithoutGapsAndLongNamesCut) {
                                         0));
 }
 
+// A category that never ends is read up to its bound.
+TEST(CollectFilterCategory, TakesAtMostTheBoundOfMonikers) {
+  std::string monikers;
+  for (int i = 0; i <= kMostMonikersPerCategory; ++i) monikers += std::string(i ? "," : "") + R"({"friendlyName": "F"})";
+  const auto outcome = RunCollector(
+      [](CollectorContext& context) { CollectFilterCategory(context, "Audio Renderers ", kAudioRenderers); },
+      R"({"directShow": {"{E0F158E1-CB04-11D0-BD4E-00A0C911CE86}": [)" + monikers + "]}}");
+  ASSERT_EQ(outcome.rows.size(), static_cast<std::size_t>(kMostMonikersPerCategory));
+  EXPECT_EQ(outcome.rows.back().key, "Audio Renderers " + std::to_string(kMostMonikersPerCategory - 1));
+}
+
 // ---- The tuner's settings ----
 
 // 60 bytes of configuration memory, zero but for the two settings.

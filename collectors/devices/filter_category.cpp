@@ -17,7 +17,9 @@ void ListFilters(CollectorContext& context, std::string_view label, const Guid& 
   // The counter moves only for a name that was read, so a filter without one
   // leaves no gap in the keys.
   int counter = 0;
-  while (const auto moniker = (*monikers)->Next()) {
+  for (int taken = 0; taken < kMostMonikersPerCategory; ++taken) {
+    const auto moniker = (*monikers)->Next();
+    if (!moniker) break;
     auto name = moniker->ReadFriendlyName();
     if (!name) continue;
     if (name->size() > kLongestFilterName) name->resize(kLongestFilterName);

@@ -94,7 +94,7 @@ void CollectSystemDevices(CollectorContext& context) {
   if (!devices) return;
 
   bool firstKnownDeviceWritten = false;
-  for (std::uint32_t device = 0; devices->HasDevice(device); ++device) {
+  for (std::uint32_t device = 0; device < kMostDevices && devices->HasDevice(device); ++device) {
     const HardwareIdRead read = devices->ReadHardwareIds(device);
     // A device without a hardware ID goes on with an empty one, never with
     // the text of the device before it.

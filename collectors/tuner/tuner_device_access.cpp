@@ -37,7 +37,9 @@ std::unique_ptr<DeviceFilter> TunerDeviceAccess::FindFilterIn(const Guid& catego
   auto monikers = devices_.EnumerateCategory(category);
   lastStatus_ = monikers.Status();
   if (!monikers) return nullptr;
-  while (const auto moniker = (*monikers)->Next()) {
+  for (int taken = 0; taken < kMostMonikersPerCategory; ++taken) {
+    const auto moniker = (*monikers)->Next();
+    if (!moniker) break;
     auto friendly = moniker->ReadFriendlyName();
     lastStatus_ = friendly.Status();
     if (!friendly) continue;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wbemcli.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -86,10 +87,14 @@ WmiObject ReadWmiObject(IWbemClassObject& object) {
 }
 
 void WalkWmiObjects(IEnumWbemClassObject& objects, WmiBoardQuery& query) {
-  while (true) {
+  const ULONGLONG deadline = ::GetTickCount64() + kWmiWalkLimitMs;
+  for (int taken = 0; taken < kMostWmiObjects; ++taken) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) break;
+    const auto wait = static_cast<long>(std::min<ULONGLONG>(kWmiObjectWaitMs, deadline - now));
     ComPtr<IWbemClassObject> object;
     ULONG returned = 0;
-    const HRESULT status = objects.Next(kWmiObjectWaitMs, 1, object.Receive(), &returned);
+    const HRESULT status = objects.Next(wait, 1, object.Receive(), &returned);
     // WBEM_S_FALSE at the end, WBEM_S_TIMEDOUT when nothing came in time:
     // both end the walk, and so does a failure.
     if (status != WBEM_S_NO_ERROR) {
@@ -102,6 +107,8 @@ void WalkWmiObjects(IEnumWbemClassObject& objects, WmiBoardQuery& query) {
     }
     query.objects.push_back(ReadWmiObject(*object.Get()));
   }
+  // Out of time or objects: the walk ends as at a time-out.
+  query.walkEnd = WBEM_S_TIMEDOUT;
 }
 
 WmiBoardQuery Win32Wmi::QueryBaseBoards() {
