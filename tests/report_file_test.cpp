@@ -16,6 +16,7 @@
 #ifdef TARNWICK_POSIX_FILES
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -498,6 +499,11 @@ TEST(MappedReportFiles, NoOtherFileIsOpenedOrFollowed) {
   ASSERT_EQ(::symlink(victim.c_str(), folder.Host("copy.ini.tmp").c_str()), 0);
   ASSERT_EQ(::symlink(victim.c_str(), folder.Host("SystemInfo.ini").c_str()), 0);
   ASSERT_EQ(::symlink(victim.c_str(), folder.Host("copy.ini").c_str()), 0);
+  // A named pipe nobody writes to would make a reader wait without end.
+  ASSERT_EQ(::mkfifo(folder.Host("pipe.ini").c_str(), 0600), 0);
+  EXPECT_FALSE(files.Read("C:\\pipe.ini").has_value());
+  EXPECT_TRUE(files.Append("C:\\pipe.ini", "[P]\r\n"));
+  EXPECT_EQ(testing_files::ReadHost(folder.Host("pipe.ini")), "[P]\r\n");
 
   // A link at the report's name is no report: not read, not appended to.
   EXPECT_FALSE(files.Size("C:\\SystemInfo.ini").has_value());
@@ -512,7 +518,8 @@ TEST(MappedReportFiles, NoOtherFileIsOpenedOrFollowed) {
   EXPECT_EQ(testing_files::ReadHost(victim), "secret\n");
   EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini.tmp")), "unrelated");
   EXPECT_EQ(testing_files::ReadHost(folder.Host("copy.ini")), "[B]\r\n");
-  EXPECT_EQ(folder.Names(), (std::vector<std::string>{"SystemInfo.ini", "SystemInfo.ini.tmp", "copy.ini", "copy.ini.tmp"}));
+  EXPECT_EQ(folder.Names(),
+            (std::vector<std::string>{"SystemInfo.ini", "SystemInfo.ini.tmp", "copy.ini", "copy.ini.tmp", "pipe.ini"}));
   EXPECT_EQ(elsewhere.Names(), std::vector<std::string>{"victim"});
 }
 

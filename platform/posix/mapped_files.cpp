@@ -29,10 +29,16 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 // The report and its copy are never reached through a symbolic link: a link
 // planted at their name in a shared folder must not make a run (as root)
-// read or write the file it points to.
+// read or write the file it points to. Nor is anything but a plain file
+// read: opening a named pipe would wait for a writer without end.
 std::optional<std::string> ReadHostFile(const std::string& hostPath) {
-  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
   std::string content;
   char buffer[65536];
   while (true) {
@@ -137,18 +143,22 @@ bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
 }
 
 bool AppendHostFile(const std::string& hostPath, std::string_view bytes) {
-  const int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+  const int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) {
     // A new file is made whole beside the path and renamed onto it: created
     // here, a process killed before its first write would leave it empty. A
-    // link at the path counts as no file (Size says so too); the rename
-    // replaces the link, not what it points to.
-    return (errno == ENOENT || errno == ELOOP) && ReplaceHostFile(hostPath, bytes);
+    // link (or a named pipe nobody reads) at the path counts as no file, as
+    // Size says; the rename replaces it, not what it points to.
+    return (errno == ENOENT || errno == ELOOP || errno == ENXIO) && ReplaceHostFile(hostPath, bytes);
   }
   struct stat before {};
   if (::fstat(fd, &before) != 0) {
     ::close(fd);
     return false;
+  }
+  if (!S_ISREG(before.st_mode)) {
+    ::close(fd);
+    return ReplaceHostFile(hostPath, bytes);
   }
   // The system finishes a write page by page, and a killed process stops
   // between two pages: an append that would cross a page boundary could be
