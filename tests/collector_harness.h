@@ -75,6 +75,15 @@ CollectorOutcome RunCollector(Collect collect, std::string_view machineJson, std
   return outcome;
 }
 
+// (key, value) pairs, as a section's entries are listed.
+using Entries = std::vector<std::pair<std::string, std::string>>;
+
+inline Entries KeysAndValues(const std::vector<ReportEntry>& rows) {
+  Entries entries;
+  for (const auto& row : rows) entries.emplace_back(row.key, row.value);
+  return entries;
+}
+
 // The report text of one section: its header, its entries and the empty
 // lines that follow them.
 inline std::string SectionText(std::string_view section, const std::vector<std::pair<std::string, std::string>>& entries,

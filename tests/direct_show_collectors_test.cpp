@@ -20,13 +20,8 @@ namespace {
 
 using testing_support::RunCollector;
 using testing_support::SectionText;
-using Entries = std::vector<std::pair<std::string, std::string>>;
-
-Entries KeysAndValues(const std::vector<ReportEntry>& rows) {
-  Entries entries;
-  for (const auto& row : rows) entries.emplace_back(row.key, row.value);
-  return entries;
-}
+using testing_support::Entries;
+using testing_support::KeysAndValues;
 
 // ---- Tuning spaces ----
 

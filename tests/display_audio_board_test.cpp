@@ -15,7 +15,7 @@ namespace {
 
 using testing_support::RunCollector;
 using testing_support::SectionText;
-using Entries = std::vector<std::pair<std::string, std::string>>;
+using testing_support::Entries;
 using namespace std::string_view_literals;
 
 std::string Key(const std::string& path) { return "\n[HKEY_LOCAL_MACHINE\\" + path + "]\n"; }

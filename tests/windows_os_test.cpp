@@ -13,7 +13,7 @@ namespace {
 
 using testing_support::RunCollector;
 using testing_support::SectionText;
-using Entries = std::vector<std::pair<std::string, std::string>>;
+using testing_support::Entries;
 
 struct Version {
   bool extended = true;
