@@ -248,10 +248,11 @@ bool MappedReportFiles::ReplaceKeepingSpare(const std::string& hostPath, std::st
 void MappedReportFiles::RemoveSpare(const std::string& hostPath) {
   const auto found = spares_.find(hostPath);
   if (found == spares_.end()) return;
-  // Removed only while its name still stands for the file left there.
+  // Removed only while its name still stands for the file left there, a
+  // regular file of this process's user.
   struct stat info {};
-  if (::lstat(found->second.name.c_str(), &info) == 0 && info.st_dev == found->second.device &&
-      info.st_ino == found->second.inode) {
+  if (::lstat(found->second.name.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+      info.st_dev == found->second.device && info.st_ino == found->second.inode) {
     ::unlink(found->second.name.c_str());
   }
   spares_.erase(found);
