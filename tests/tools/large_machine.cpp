@@ -233,8 +233,9 @@ const Application kApplications[] = {
      {"CLAudEnc.ax", "CLMP2VMCE.dll", "CLVidEncMCE.ax", "MCEMpgMux.ax", "pthreadVC2.dll"}},
 };
 
-// The folder of installed application i: TV applications' folders now and
-// then, the last ten repeating folders named before.
+// The install folder an uninstall entry declares: now and then a TV
+// application's folder, and the last ten repeat folders of earlier entries,
+// so their files' keys are written again.
 std::string InstallFolder(int entry) {
   if (entry >= kUninstallEntries - 10) return InstallFolder(entry - (kUninstallEntries - 20));
   if (entry % 50 == 7) return kApplications[(entry / 50) % 5].folder;
