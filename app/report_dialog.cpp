@@ -68,6 +68,7 @@ void ReportDialog::RunCollection() {
     AppendGroupSeparator();
     StepFinished();
   }
+  report_.Settle();
   if (copyBesideExecutable_) CopyReportBesideExecutable();
 }
 

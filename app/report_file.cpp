@@ -170,7 +170,7 @@ bool ReportFile::Splice(std::size_t block, std::size_t at, std::size_t count, st
   }
 
   const std::string whole = Serialize();
-  if (!files_.ReplaceAtomically(path_, whole)) {
+  if (!files_.ReplaceAgain(path_, whole)) {
     modelValid_ = false;
     return false;
   }
@@ -213,6 +213,8 @@ bool ReportFile::AppendSeparator() {
   // of one line feed does; otherwise it is one empty line.
   return Append(std::string(kCrLf));
 }
+
+void ReportFile::Settle() { files_.Settle(path_); }
 
 bool ReportFile::Clear() {
   const bool existed = files_.Size(path_).has_value();

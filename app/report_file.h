@@ -25,7 +25,9 @@
 // Crash safety: after every call the file on disk holds everything written so
 // far. A change at the end of the file is one append; any other change writes
 // the new content beside the file and renames it over, so a process killed at
-// any instant leaves either the old or the new report.
+// any instant leaves either the old or the new report. A run changes the file
+// inside again and again; the file layer may keep the old content's file for
+// the next change until Settle.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +50,9 @@ class ReportFile {
   bool WriteEntry(std::string_view section, std::string_view key, std::string_view value);
   // One empty line at the end of the file (CR LF), whatever the last section.
   bool AppendSeparator();
+  // The run's changes are done: what the file layer kept beside the file
+  // goes.
+  void Settle();
   // Deletes the file; false only when it exists and could not be deleted.
   bool Clear();
 

@@ -136,6 +136,12 @@ class CountingFiles final : public ReportFiles {
     ++replacements;
     return inner_.ReplaceAtomically(path, content);
   }
+  bool ReplaceAgain(std::string_view path, std::string_view content) override {
+    written += content.size();
+    ++replacements;
+    return inner_.ReplaceAgain(path, content);
+  }
+  void Settle(std::string_view path) override { inner_.Settle(path); }
   bool Delete(std::string_view path) override { return inner_.Delete(path); }
   bool Copy(std::string_view from, std::string_view to) override { return inner_.Copy(from, to); }
 
@@ -190,6 +196,7 @@ int main() {
       const bool ok = call.separator ? report.AppendSeparator() : report.WriteEntry(call.section, call.key, call.value);
       if (!ok) failed = true;
     }
+    report.Settle();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (round == 0 || seconds < bestSeconds) bestSeconds = seconds;
     systemWritten = SystemBytesWritten() - systemBefore;

@@ -21,6 +21,15 @@ class ReportFiles {
   // Writes the content beside the file and renames it over the file, so the
   // path holds either the old or the new content, never a mix.
   virtual bool ReplaceAtomically(std::string_view path, std::string_view content) = 0;
+  // As ReplaceAtomically, for a file that is about to be replaced again and
+  // again: the layer may keep the old content's file beside it, to be
+  // overwritten by the next replacement instead of a new file being made,
+  // until Settle.
+  virtual bool ReplaceAgain(std::string_view path, std::string_view content) {
+    return ReplaceAtomically(path, content);
+  }
+  // No more changes for now: whatever the layer kept beside the file goes.
+  virtual void Settle(std::string_view path) { (void)path; }
   virtual bool Delete(std::string_view path) = 0;
   // Copies the file, replacing the target. Copying a file onto itself
   // (another name for the same file) leaves it untouched and succeeds.

@@ -6,4 +6,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNWICK_TESTS=OFF >/dev/null
 cmake --build "$build"
+"$build/bench/replay_bench"
 "$build/bench/report_bench"

@@ -1,6 +1,9 @@
 // Crash safety of the report file: a writer program replays a fixed sequence
-// of calls and is killed at random moments; whatever it leaves on disk must
-// be exactly the report as it stood after one of its calls.
+// of calls, and tarnwick-replay runs the whole collection against a large
+// computer; both are killed at random moments. Whatever they leave on disk
+// must be no report, the report that was there before, or exactly the report
+// as it stood after one of the run's calls. TARNWICK_CRASH_KILLS=N makes each
+// test kill N processes, whatever the time.
 #ifdef TARNWICK_CRASH_WRITER
 
 #include <fcntl.h>
@@ -24,6 +27,17 @@
 
 #include "report_crash_sequence.h"
 #include "report_test_files.h"
+
+#ifdef TARNWICK_REPLAY_PROGRAM
+#include <map>
+#include <sstream>
+
+#include "app/report_dialog.h"
+#include "app/result_list.h"
+#include "platform/replay/machine_folder.h"
+#include "platform/replay/replay_platform.h"
+#include "tests/tools/large_machine.h"
+#endif
 
 extern char** environ;
 
@@ -100,36 +114,43 @@ class ExpectedStates {
   std::vector<State> states_;
 };
 
-// One writer process, its standard output read through a pipe.
-class WriterProcess {
+// One child process, its standard output read through a pipe (or dropped).
+class ChildProcess {
  public:
-  explicit WriterProcess(const std::string& folder) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return;
+  enum class Output { Pipe, Drop };
+  ChildProcess(std::vector<std::string> arguments, Output output) {
+    int fds[2] = {-1, -1};
+    if (output == Output::Pipe && ::pipe2(fds, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    std::string program = TARNWICK_CRASH_WRITER;
-    std::string argument = folder;
-    char* argv[] = {program.data(), argument.data(), nullptr};
-    if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0) pid_ = -1;
+    if (output == Output::Pipe) {
+      posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    output_ = fds[0];
+    if (output == Output::Pipe) {
+      ::close(fds[1]);
+      output_ = fds[0];
+    }
   }
-  ~WriterProcess() {
+  ~ChildProcess() {
     if (pid_ > 0) {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, nullptr, 0);
     }
     if (output_ >= 0) ::close(output_);
   }
-  WriterProcess(const WriterProcess&) = delete;
-  WriterProcess& operator=(const WriterProcess&) = delete;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool Started() const { return pid_ > 0; }
 
-  // Whether the writer said, within the time, that it begins writing ('R')
+  // Whether the writer program said, within the time, that it begins writing ('R')
   // or that it has written everything ('D').
   bool WaitForWord(char word, std::chrono::milliseconds limit) {
     pollfd ready{output_, POLLIN, 0};
@@ -178,10 +199,34 @@ std::string FolderListing(const ScratchFolder& folder) {
   return listing;
 }
 
+ChildProcess StartWriter(const ScratchFolder& folder) {
+  return ChildProcess({TARNWICK_CRASH_WRITER, folder.Path()}, ChildProcess::Output::Pipe);
+}
+
+// How many processes a kill test kills: as many as the time allows, between
+// a least and a most count, or exactly the count TARNWICK_CRASH_KILLS asks
+// for, however long that takes.
+class KillCount {
+ public:
+  KillCount(int least, int most, Clock::duration budget) : least_(least), most_(most), budget_(budget) {
+    const char* asked = std::getenv("TARNWICK_CRASH_KILLS");
+    if (asked != nullptr && std::atoi(asked) > 0) least_ = most_ = std::atoi(asked);
+  }
+  bool More(int kills) const {
+    return kills < most_ && (kills < least_ || Clock::now() - begin_ < budget_);
+  }
+
+ private:
+  int least_;
+  int most_;
+  Clock::duration budget_;
+  Clock::time_point begin_ = Clock::now();
+};
+
 // Runs one writer to its end; the time it spent writing, or nothing when it
 // failed.
 std::optional<Clock::duration> CompleteRun(const ScratchFolder& folder) {
-  WriterProcess writer(folder.Path());
+  ChildProcess writer = StartWriter(folder);
   if (!writer.Started() || !writer.WaitForWord('R', kStartLimit)) return std::nullopt;
   const auto start = Clock::now();
   if (!writer.WaitForWord('D', kRunLimit)) return std::nullopt;
@@ -213,10 +258,7 @@ TEST(ReportCrash, KilledWriterLeavesAWholeReport) {
     if (!runTime || *time < *runTime) runTime = time;
   }
 
-  constexpr int kIterations = 200;
-  constexpr int kLeastIterations = 25;
-  const auto budget = std::chrono::seconds(20);
-  const auto begin = Clock::now();
+  const KillCount count(25, 200, std::chrono::seconds(20));
   std::mt19937 random(20080701);
   const auto longest = std::chrono::duration_cast<std::chrono::microseconds>(*runTime);
   std::uniform_int_distribution<long> delay(0, longest.count());
@@ -225,9 +267,9 @@ TEST(ReportCrash, KilledWriterLeavesAWholeReport) {
   int missing = 0;
   int partial = 0;
   int complete = 0;
-  for (; runs < kIterations && (runs < kLeastIterations || Clock::now() - begin < budget); ++runs) {
+  for (; count.More(runs); ++runs) {
     folder.RemoveAll();  // a killed writer may leave its temporary file
-    WriterProcess writer(folder.Path());
+    ChildProcess writer = StartWriter(folder);
     ASSERT_TRUE(writer.Started());
     ASSERT_TRUE(writer.WaitForWord('R', kStartLimit)) << "run " << runs;
     std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
@@ -255,6 +297,211 @@ TEST(ReportCrash, KilledWriterLeavesAWholeReport) {
   std::printf("%d kills: %d before the first call, %d mid-way, %d after the last\n", runs, missing, partial, complete);
   EXPECT_GT(partial, 0) << "no kill landed while the writer was writing";
 }
+
+#ifdef TARNWICK_REPLAY_PROGRAM
+
+// The whole run: tarnwick-replay against the large computer, an earlier
+// report in place. The report's states are those of the same run made in
+// memory, known by size and hash: index 0 is the earlier report, then each
+// state the run leaves after one of its file calls (the first one no file,
+// as the run deletes the earlier report).
+class RunStates {
+ public:
+  struct State {
+    bool exists = false;
+    std::size_t size = 0;
+    std::size_t hash = 0;
+    friend bool operator==(const State&, const State&) = default;
+  };
+
+  RunStates(const std::string& machineFolder, const std::string& earlier) : machineFolder_(machineFolder) {
+    earlier_ = Of(earlier);
+    states_.push_back(earlier_);
+    Run(earlier, [this](const std::optional<std::string_view>& content) {
+      states_.push_back(content ? Of(*content) : State{});
+    });
+  }
+
+  enum class Outcome { None, Earlier, MidWay, Complete, Unknown };
+
+  Outcome Match(const std::optional<std::string>& content) const {
+    if (!content) return Outcome::None;
+    const State state = Of(*content);
+    if (state == states_.back()) return Outcome::Complete;
+    if (state == earlier_) return Outcome::Earlier;
+    for (const State& known : states_) {
+      if (known == state) return Outcome::MidWay;
+    }
+    return Outcome::Unknown;
+  }
+
+  std::size_t Count() const { return states_.size(); }
+  std::size_t FinalSize() const { return states_.back().size; }
+
+  // For a content that is no state: the state that shares the longest start
+  // with it, told as "after file call i, first b of s bytes alike".
+  std::string Nearest(const std::string& content, const std::string& earlier) const {
+    std::size_t call = 0;
+    std::size_t best = 0;
+    std::size_t bestCall = 0;
+    std::size_t bestSize = 0;
+    Run(earlier, [&](const std::optional<std::string_view>& state) {
+      ++call;
+      if (!state) return;
+      std::size_t alike = 0;
+      while (alike < state->size() && alike < content.size() && (*state)[alike] == content[alike]) ++alike;
+      if (alike >= best) {
+        best = alike;
+        bestCall = call;
+        bestSize = state->size();
+      }
+    });
+    return "after file call " + std::to_string(bestCall) + ", first " + std::to_string(best) + " of " +
+           std::to_string(bestSize) + " bytes alike";
+  }
+
+ private:
+  // Tells every change of the report to a callback.
+  class Recorder final : public ReportFiles {
+   public:
+    using Seen = std::function<void(const std::optional<std::string_view>&)>;
+    Recorder(MemoryReportFiles& inner, Seen seen) : inner_(inner), seen_(std::move(seen)) {}
+    std::optional<std::string> Read(std::string_view path) override { return inner_.Read(path); }
+    std::optional<std::uint64_t> Size(std::string_view path) override { return inner_.Size(path); }
+    bool Append(std::string_view path, std::string_view bytes) override {
+      return Seeing(path, inner_.Append(path, bytes));
+    }
+    bool ReplaceAtomically(std::string_view path, std::string_view content) override {
+      return Seeing(path, inner_.ReplaceAtomically(path, content));
+    }
+    bool Delete(std::string_view path) override { return Seeing(path, inner_.Delete(path)); }
+    bool Copy(std::string_view from, std::string_view to) override { return Seeing(to, inner_.Copy(from, to)); }
+
+   private:
+    bool Seeing(std::string_view path, bool result) {
+      if (path != kReportPath) return result;
+      const auto found = inner_.files.find(std::string(kReportPath));
+      if (found == inner_.files.end()) {
+        seen_(std::nullopt);
+      } else {
+        seen_(std::string_view(found->second));
+      }
+      return result;
+    }
+    MemoryReportFiles& inner_;
+    Seen seen_;
+  };
+
+  static State Of(std::string_view content) { return {true, content.size(), std::hash<std::string_view>{}(content)}; }
+
+  void Run(const std::string& earlier, const Recorder::Seen& seen) const {
+    ReplayMachine machine;
+    const auto error = LoadMachineFolder(machineFolder_, machine);
+    ASSERT_FALSE(error.has_value()) << Describe(*error);
+    ReplayPlatform replay(machine, "/nonexistent");
+    MemoryReportFiles memory;
+    memory.files[std::string(kReportPath)] = earlier;
+    Recorder recorder(memory, seen);
+    const Platform& base = replay.Services();
+    Platform platform{base.registry,   base.system,     base.memoryPower,  base.users,
+                      base.libraries,  base.devices,    base.waveOutput,   base.wmi,
+                      base.directShow, base.fileVersions, base.executable, recorder};
+    RecordedRows rows;
+    std::ostringstream diagnostics;
+    ReportDialog dialog(platform, rows, diagnostics);
+    dialog.RunCollection();
+  }
+
+  std::string machineFolder_;
+  State earlier_;
+  std::vector<State> states_;
+};
+
+// Runs tarnwick-replay; the time from its start to its end, or nothing when
+// it failed.
+std::optional<Clock::duration> CompleteReplay(const std::vector<std::string>& arguments) {
+  const auto start = Clock::now();
+  ChildProcess replay(arguments, ChildProcess::Output::Drop);
+  if (!replay.Started()) return std::nullopt;
+  const auto status = replay.WaitForEnd(kRunLimit);
+  if (!status || !WIFEXITED(*status) || WEXITSTATUS(*status) != 0) return std::nullopt;
+  return Clock::now() - start;
+}
+
+TEST(ReportCrash, KilledWholeRunLeavesNoReportTheEarlierOneOrOneOfItsStates) {
+  ScratchFolder folder;
+  const std::string machine = folder.Host("machine");
+  const std::string out = folder.Host("out");
+  const std::string driveC = out + "/drive_c";
+  const std::string copy = out + "/drive_d/Support/SystemInfo.ini";
+  ASSERT_TRUE(large_machine::WriteMachineFolder(machine));
+  // The earlier report: another computer's.
+  const auto earlier = testing_files::ReadHost(std::string(TARNWICK_EXAMPLES_DIR) + "/xp-desk/expected/drive_c/SystemInfo.ini");
+  ASSERT_TRUE(earlier.has_value());
+  const RunStates states(machine, *earlier);
+  ASSERT_GT(states.Count(), 3000u);
+  const auto prepare = [&] {
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(driveC);
+    testing_files::WriteHost(driveC + "/SystemInfo.ini", *earlier);
+  };
+  const std::vector<std::string> arguments = {TARNWICK_REPLAY_PROGRAM, machine, out};
+
+  // Complete runs leave the final state, its copy and nothing else on drive
+  // C:; the shortest bounds the delays of the kills.
+  std::optional<Clock::duration> runTime;
+  for (int i = 0; i < 2; ++i) {
+    prepare();
+    const auto time = CompleteReplay(arguments);
+    ASSERT_TRUE(time.has_value());
+    if (!runTime || *time < *runTime) runTime = time;
+    const auto content = testing_files::ReadHost(driveC + "/SystemInfo.ini");
+    ASSERT_EQ(states.Match(content), RunStates::Outcome::Complete);
+    EXPECT_EQ(testing_files::ReadHost(copy), content);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(driveC)) names.push_back(entry.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"SystemInfo.ini"});
+  }
+
+  const KillCount count(20, 200, std::chrono::seconds(20));
+  std::mt19937 random(20100315);
+  const auto longest = std::chrono::duration_cast<std::chrono::microseconds>(*runTime);
+  std::uniform_int_distribution<long> delay(0, longest.count());
+  int kills = 0;
+  std::map<RunStates::Outcome, int> outcomes;
+  for (; count.More(kills); ++kills) {
+    prepare();
+    ChildProcess replay(arguments, ChildProcess::Output::Drop);
+    ASSERT_TRUE(replay.Started());
+    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+    replay.Kill();
+    const auto status = replay.WaitForEnd(kRunLimit);
+    ASSERT_TRUE(status.has_value()) << "kill " << kills;
+    if (WIFEXITED(*status)) {
+      EXPECT_EQ(WEXITSTATUS(*status), 0) << "kill " << kills;
+    }
+
+    const auto content = testing_files::ReadHost(driveC + "/SystemInfo.ini");
+    const RunStates::Outcome outcome = states.Match(content);
+    ASSERT_NE(outcome, RunStates::Outcome::Unknown)
+        << "kill " << kills << " left a report that the run never wrote (" << content->size()
+        << " bytes; nearest: " << states.Nearest(*content, *earlier) << ")";
+    // The copy is made from the finished report, or not at all.
+    const auto copied = testing_files::ReadHost(copy);
+    if (copied) {
+      EXPECT_EQ(states.Match(copied), RunStates::Outcome::Complete) << "kill " << kills;
+    }
+    ++outcomes[outcome];
+  }
+  std::printf("%d kills of whole runs (%zu report states, %zu bytes at the end): %d no report, %d the earlier one, "
+              "%d mid-way, %d complete\n",
+              kills, states.Count(), states.FinalSize(), outcomes[RunStates::Outcome::None],
+              outcomes[RunStates::Outcome::Earlier], outcomes[RunStates::Outcome::MidWay],
+              outcomes[RunStates::Outcome::Complete]);
+  EXPECT_GT(outcomes[RunStates::Outcome::MidWay], 0) << "no kill landed while the run was writing";
+}
+
+#endif
 
 }  // namespace
 }  // namespace tarnwick

@@ -26,5 +26,6 @@ int main(int argc, char** argv) {
   for (const auto& call : calls) {
     if (!crash_sequence::Apply(report, call)) return 1;
   }
+  report.Settle();
   return ::write(STDOUT_FILENO, "D", 1) == 1 ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <random>
+#include <utility>
 
 namespace tarnwick {
 namespace {
@@ -142,14 +143,18 @@ bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
   return true;
 }
 
-bool AppendHostFile(const std::string& hostPath, std::string_view bytes) {
+namespace {
+
+// AppendHostFile, with the given way of writing the file whole.
+template <typename Replace>
+bool AppendOrReplace(const std::string& hostPath, std::string_view bytes, Replace replace) {
   const int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) {
     // A new file is made whole beside the path and renamed onto it: created
     // here, a process killed before its first write would leave it empty. A
     // link (or a named pipe nobody reads) at the path counts as no file, as
     // Size says; the rename replaces it, not what it points to.
-    return (errno == ENOENT || errno == ELOOP || errno == ENXIO) && ReplaceHostFile(hostPath, bytes);
+    return (errno == ENOENT || errno == ELOOP || errno == ENXIO) && replace(hostPath, bytes);
   }
   struct stat before {};
   if (::fstat(fd, &before) != 0) {
@@ -158,7 +163,7 @@ bool AppendHostFile(const std::string& hostPath, std::string_view bytes) {
   }
   if (!S_ISREG(before.st_mode)) {
     ::close(fd);
-    return ReplaceHostFile(hostPath, bytes);
+    return replace(hostPath, bytes);
   }
   // The system finishes a write page by page, and a killed process stops
   // between two pages: an append that would cross a page boundary could be
@@ -170,13 +175,97 @@ bool AppendHostFile(const std::string& hostPath, std::string_view bytes) {
     auto content = ReadHostFile(hostPath);
     if (!content || content->size() != size) return false;
     content->append(bytes);
-    return ReplaceHostFile(hostPath, *content);
+    return replace(hostPath, *content);
   }
   const bool written = WriteAll(fd, bytes);
   // A write cut short (a full disk) is taken back, so the file never ends in
   // part of what was to be appended.
   if (!written) (void)::ftruncate(fd, before.st_size);
   return (::close(fd) == 0) && written;
+}
+
+}  // namespace
+
+bool AppendHostFile(const std::string& hostPath, std::string_view bytes) {
+  return AppendOrReplace(hostPath, bytes, ReplaceHostFile);
+}
+
+MappedReportFiles::MappedReportFiles(MappedReportFiles&& other) noexcept
+    : drives_(std::move(other.drives_)), spares_(std::exchange(other.spares_, {})) {}
+
+MappedReportFiles::~MappedReportFiles() {
+  while (!spares_.empty()) RemoveSpare(spares_.begin()->first);
+}
+
+bool MappedReportFiles::ReplaceKeepingSpare(const std::string& hostPath, std::string_view content) {
+#ifdef RENAME_EXCHANGE
+  std::string temporary;
+  int fd = -1;
+  off_t spareSize = 0;
+  if (const auto found = spares_.find(hostPath); found != spares_.end()) {
+    // Written into only while it is still the file left there, a regular
+    // file of this process's user known under no other name: a file or a
+    // link planted under its name is never opened for writing.
+    const Spare& spare = found->second;
+    fd = ::open(spare.name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1 ||
+                    info.st_uid != ::geteuid() || info.st_dev != spare.device || info.st_ino != spare.inode)) {
+      ::close(fd);
+      fd = -1;
+    }
+    if (fd >= 0) {
+      temporary = spare.name;
+      spareSize = info.st_size;
+    } else {
+      RemoveSpare(hostPath);
+    }
+  }
+  const bool reused = fd >= 0;
+  if (!reused) fd = CreateTemporaryBeside(hostPath, temporary);
+  if (fd < 0) return false;
+  // The spare is overwritten from its start and cut where the content ends;
+  // never emptied first, which would make ext4 write it to disk at its close.
+  bool written = WriteAll(fd, content);
+  if (written && spareSize > static_cast<off_t>(content.size())) {
+    written = ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+  }
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed) {
+    spares_.erase(hostPath);
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  struct stat target {};
+  if (::lstat(hostPath.c_str(), &target) == 0 && S_ISREG(target.st_mode) &&
+      ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, hostPath.c_str(), RENAME_EXCHANGE) == 0) {
+    // The old content now stands under the temporary name.
+    spares_[hostPath] = {temporary, static_cast<std::uint64_t>(target.st_dev),
+                         static_cast<std::uint64_t>(target.st_ino)};
+    return true;
+  }
+  spares_.erase(hostPath);
+  if (::rename(temporary.c_str(), hostPath.c_str()) != 0) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+#else
+  return ReplaceHostFile(hostPath, content);
+#endif
+}
+
+void MappedReportFiles::RemoveSpare(const std::string& hostPath) {
+  const auto found = spares_.find(hostPath);
+  if (found == spares_.end()) return;
+  // Removed only while its name still stands for the file left there, a
+  // regular file of this process's user.
+  struct stat info {};
+  if (::lstat(found->second.name.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+      info.st_dev == found->second.device && info.st_ino == found->second.inode) {
+    ::unlink(found->second.name.c_str());
+  }
+  spares_.erase(found);
 }
 
 std::optional<std::string> MappedReportFiles::Read(std::string_view path) {
@@ -194,12 +283,28 @@ std::optional<std::uint64_t> MappedReportFiles::Size(std::string_view path) {
 
 bool MappedReportFiles::Append(std::string_view path, std::string_view bytes) {
   const auto host = drives_.HostPath(path);
-  return host && AppendHostFile(*host, bytes);
+  if (!host) return false;
+  // While a spare is kept, a rewrite goes through it too.
+  if (spares_.contains(*host)) {
+    return AppendOrReplace(*host, bytes, [this](const std::string& hostPath, std::string_view content) {
+      return ReplaceKeepingSpare(hostPath, content);
+    });
+  }
+  return AppendHostFile(*host, bytes);
 }
 
 bool MappedReportFiles::ReplaceAtomically(std::string_view path, std::string_view content) {
   const auto host = drives_.HostPath(path);
   return host && ReplaceHostFile(*host, content);
+}
+
+bool MappedReportFiles::ReplaceAgain(std::string_view path, std::string_view content) {
+  const auto host = drives_.HostPath(path);
+  return host && ReplaceKeepingSpare(*host, content);
+}
+
+void MappedReportFiles::Settle(std::string_view path) {
+  if (const auto host = drives_.HostPath(path)) RemoveSpare(*host);
 }
 
 bool MappedReportFiles::Delete(std::string_view path) {

@@ -4,6 +4,7 @@
 // to the root.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -31,18 +32,39 @@ class DriveMap {
 class MappedReportFiles final : public ReportFiles {
  public:
   explicit MappedReportFiles(DriveMap drives) : drives_(std::move(drives)) {}
+  // Removes what ReplaceAgain kept beside its files.
+  ~MappedReportFiles() override;
+  MappedReportFiles(MappedReportFiles&& other) noexcept;
+  MappedReportFiles(const MappedReportFiles&) = delete;
+  MappedReportFiles& operator=(const MappedReportFiles&) = delete;
 
   std::optional<std::string> Read(std::string_view path) override;
   std::optional<std::uint64_t> Size(std::string_view path) override;
   bool Append(std::string_view path, std::string_view bytes) override;
   bool ReplaceAtomically(std::string_view path, std::string_view content) override;
+  // Swaps the new content in as ReplaceAtomically does, and keeps the old
+  // content's file under its temporary name: the next replacement (or an
+  // append that rewrites the file) overwrites it instead of making a new
+  // file, which costs the file system far more than the bytes do.
+  bool ReplaceAgain(std::string_view path, std::string_view content) override;
+  void Settle(std::string_view path) override;
   bool Delete(std::string_view path) override;
   bool Copy(std::string_view from, std::string_view to) override;
 
   const DriveMap& Drives() const { return drives_; }
 
  private:
+  // The old content's file that a replacement left beside a file.
+  struct Spare {
+    std::string name;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+  };
+  bool ReplaceKeepingSpare(const std::string& hostPath, std::string_view content);
+  void RemoveSpare(const std::string& hostPath);
+
   DriveMap drives_;
+  std::map<std::string, Spare> spares_;  // by the host path of the file
 };
 
 // Writes content to a host file through a temporary file beside it and a
