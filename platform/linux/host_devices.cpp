@@ -315,8 +315,10 @@ class DeviceReader {
       node.device.hardwareIds = {ids + "&REV_" + revisionText, ids};
       node.device.deviceKey = ids;
     }
-    const auto serial = Attribute(kUsbDevices, name, "serial");
-    node.device.instance = serial && UsableSerial(*serial) && !usb.rootHub ? *serial : name;
+    // Windows names an instance by the device's serial number, a root hub's
+    // and a device's without one by where it sits.
+    const auto serial = usb.rootHub ? std::nullopt : Attribute(kUsbDevices, name, "serial");
+    node.device.instance = serial && UsableSerial(*serial) ? *serial : name;
     node.usbHub = node.usbHub || deviceClass == kUsbClassHub;
 
     // Windows gives a device of several interfaces a node per interface
@@ -373,15 +375,14 @@ class DeviceReader {
     for (const std::string& video : videoNodes) {
       const std::string folder = "sys/class/video4linux/" + video;
       Node* owner = OwnerNode(folder);
-      const std::string name = tree_.ReadAttribute(folder + "/name").value_or("");
-      if (owner != nullptr) {
-        owner->facts.media = true;
-        if (owner->facts.videoName.empty()) owner->facts.videoName = name;
-      }
-      // A device's further video nodes (such as a camera's metadata node)
-      // have an index above 0 and capture nothing.
+      if (owner != nullptr) owner->facts.media = true;
+      // Teletext (vbi), radio and sub-device nodes capture no video; a
+      // device's further video nodes (such as a camera's metadata node) have
+      // an index above 0.
       const auto index = tree_.ReadAttribute(folder + "/index");
       if (!video.starts_with("video") || (index && *index != "0")) continue;
+      const std::string name = tree_.ReadAttribute(folder + "/name").value_or("");
+      if (owner != nullptr && owner->facts.videoName.empty()) owner->facts.videoName = name;
       videoCaptures_.push_back(Utf8ToCp1252(name));
     }
 
