@@ -7,3 +7,4 @@ build="$root/build/bench"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNWICK_TESTS=OFF >/dev/null
 cmake --build "$build"
 "$build/bench/report_bench"
+"$build/bench/linux_host_bench"

@@ -110,6 +110,8 @@ struct ClassFacts {
 struct Node {
   HostDevice device;
   std::uint32_t pciClass = 0;
+  std::uint32_t pciDevice = 0;  // a PCI function's device id and revision,
+  std::uint32_t pciRevision = 0;  // the ids of the root hubs it drives
   bool usbHub = false;      // a hub, a root hub among them, or a mass storage device:
   bool usbStorage = false;  // Windows keeps both in the USB setup class
   bool compositeParent = false;
@@ -210,19 +212,16 @@ class DeviceReader {
   }
 
  private:
-  std::optional<std::string> Attribute(std::string_view folder, std::string_view name, std::string_view file) const {
-    return tree_.ReadAttribute(std::string(folder).append(name).append("/").append(file));
-  }
-
   void ReadPci() {
     for (const std::string& name : tree_.List(kPciDevices)) {
-      const auto vendor = Hex(Attribute(kPciDevices, name, "vendor"));
-      const auto device = Hex(Attribute(kPciDevices, name, "device"));
-      const auto classCode = Hex(Attribute(kPciDevices, name, "class"));
+      const HostFolder folder(tree_, std::string(kPciDevices).append(name));
+      const auto vendor = Hex(folder.ReadAttribute("vendor"));
+      const auto device = Hex(folder.ReadAttribute("device"));
+      const auto classCode = Hex(folder.ReadAttribute("class"));
       if (!vendor || !device || !classCode) continue;
-      const std::uint32_t subsystemVendor = Hex(Attribute(kPciDevices, name, "subsystem_vendor")).value_or(0);
-      const std::uint32_t subsystemDevice = Hex(Attribute(kPciDevices, name, "subsystem_device")).value_or(0);
-      const std::uint32_t revision = Hex(Attribute(kPciDevices, name, "revision")).value_or(0);
+      const std::uint32_t subsystemVendor = Hex(folder.ReadAttribute("subsystem_vendor")).value_or(0);
+      const std::uint32_t subsystemDevice = Hex(folder.ReadAttribute("subsystem_device")).value_or(0);
+      const std::uint32_t revision = Hex(folder.ReadAttribute("revision")).value_or(0);
 
       const std::string ids = "PCI\\VEN_" + HexText(*vendor, 4) + "&DEV_" + HexText(*device, 4);
       const std::string subsystem = "&SUBSYS_" + HexText(subsystemDevice, 4) + HexText(subsystemVendor, 4);
@@ -238,8 +237,10 @@ class DeviceReader {
       node.device.deviceKey = node.device.hardwareIds.front();
       node.device.instance = name;
       node.device.vendor = static_cast<std::uint16_t>(*vendor);
-      node.device.driver = tree_.LinkName(std::string(kPciDevices).append(name).append("/driver")).value_or("");
+      node.device.driver = folder.LinkName("driver").value_or("");
       node.pciClass = *classCode;
+      node.pciDevice = *device;
+      node.pciRevision = revision;
       Add(std::move(node));
     }
   }
@@ -258,12 +259,13 @@ class DeviceReader {
         device.rootHub = rootHub;
         continue;
       }
+      const HostFolder folder(tree_, std::string(kUsbDevices).append(name));
       UsbInterface interface;
       interface.name = name;
-      interface.number = static_cast<std::uint8_t>(Hex(Attribute(kUsbDevices, name, "bInterfaceNumber")).value_or(0));
-      interface.usbClass = static_cast<std::uint8_t>(Hex(Attribute(kUsbDevices, name, "bInterfaceClass")).value_or(0));
-      interface.text = Attribute(kUsbDevices, name, "interface").value_or("");
-      interface.driver = tree_.LinkName(std::string(kUsbDevices).append(name).append("/driver")).value_or("");
+      interface.number = static_cast<std::uint8_t>(Hex(folder.ReadAttribute("bInterfaceNumber")).value_or(0));
+      interface.usbClass = static_cast<std::uint8_t>(Hex(folder.ReadAttribute("bInterfaceClass")).value_or(0));
+      interface.text = folder.ReadAttribute("interface").value_or("");
+      interface.driver = folder.LinkName("driver").value_or("");
       device.interfaces.push_back(std::move(interface));
     }
     std::vector<UsbDevice*> ordered;
@@ -280,17 +282,18 @@ class DeviceReader {
 
   void ReadUsbDevice(const UsbDevice& usb) {
     const std::string& name = usb.name;
-    const auto vendor = Hex(Attribute(kUsbDevices, name, "idVendor"));
-    const auto product = Hex(Attribute(kUsbDevices, name, "idProduct"));
+    const HostFolder folder(tree_, std::string(kUsbDevices).append(name));
+    const auto vendor = Hex(folder.ReadAttribute("idVendor"));
+    const auto product = Hex(folder.ReadAttribute("idProduct"));
     if (!vendor || !product) return;
-    const std::uint32_t revision = Hex(Attribute(kUsbDevices, name, "bcdDevice")).value_or(0);
-    const std::uint32_t deviceClass = Hex(Attribute(kUsbDevices, name, "bDeviceClass")).value_or(0);
+    const std::uint32_t revision = Hex(folder.ReadAttribute("bcdDevice")).value_or(0);
+    const std::uint32_t deviceClass = Hex(folder.ReadAttribute("bDeviceClass")).value_or(0);
 
     Node node;
     node.device.bus = HostBus::Usb;
     node.device.name = name;
     node.device.vendor = static_cast<std::uint16_t>(*vendor);
-    node.ownName = Attribute(kUsbDevices, name, "product").value_or("");
+    node.ownName = folder.ReadAttribute("product").value_or("");
     const std::string ids = "USB\\VID_" + HexText(*vendor, 4) + "&PID_" + HexText(*product, 4);
     const std::string revisionText = HexText(revision, 4);
 
@@ -300,11 +303,12 @@ class DeviceReader {
       std::uint32_t hubProduct = *product;
       std::string hubRevision = revisionText;
       const auto controller = tree_.LinkParentName(std::string(kUsbDevices).append(name));
-      if (const auto found = controller ? owners_.find(*controller) : owners_.end(); found != owners_.end()) {
-        const std::string pciFolder = std::string(kPciDevices).append(*controller).append("/");
-        hubVendor = nodes_[found->second].device.vendor;
-        hubProduct = Hex(tree_.ReadAttribute(pciFolder + "device")).value_or(0);
-        hubRevision = HexText(Hex(tree_.ReadAttribute(pciFolder + "revision")).value_or(0), 4);
+      const auto found = controller ? owners_.find(*controller) : owners_.end();
+      if (found != owners_.end() && nodes_[found->second].device.bus == HostBus::Pci) {
+        const Node& pci = nodes_[found->second];
+        hubVendor = pci.device.vendor;
+        hubProduct = pci.pciDevice;
+        hubRevision = HexText(pci.pciRevision, 4);
       }
       const std::string kind = "USB\\" + std::string(RootHubKind(static_cast<std::uint16_t>(*product)));
       const std::string hub = kind + "&VID" + HexText(hubVendor, 4) + "&PID" + HexText(hubProduct, 4);
@@ -317,7 +321,7 @@ class DeviceReader {
     }
     // Windows names an instance by the device's serial number, a root hub's
     // and a device's without one by where it sits.
-    const auto serial = usb.rootHub ? std::nullopt : Attribute(kUsbDevices, name, "serial");
+    const auto serial = usb.rootHub ? std::nullopt : folder.ReadAttribute("serial");
     node.device.instance = serial && UsableSerial(*serial) ? *serial : name;
     node.usbHub = node.usbHub || deviceClass == kUsbClassHub;
 
@@ -337,7 +341,7 @@ class DeviceReader {
     }
 
     node.compositeParent = true;
-    node.device.driver = tree_.LinkName(std::string(kUsbDevices).append(name).append("/driver")).value_or("");
+    node.device.driver = folder.LinkName("driver").value_or("");
     const std::string productName = node.ownName;
     Add(std::move(node));
     for (const UsbInterface& interface : usb.interfaces) {
@@ -363,8 +367,8 @@ class DeviceReader {
     return nodes_.size() - 1;
   }
 
-  Node* OwnerNode(std::string_view folder) {
-    const auto name = tree_.LinkName(std::string(folder).append("/device"));
+  Node* OwnerNode(const HostFolder& folder) {
+    const auto name = folder.LinkName("device");
     const auto found = name ? owners_.find(*name) : owners_.end();
     return found == owners_.end() ? nullptr : &nodes_[found->second];
   }
@@ -373,15 +377,15 @@ class DeviceReader {
     std::vector<std::string> videoNodes = tree_.List("sys/class/video4linux");
     std::sort(videoNodes.begin(), videoNodes.end(), NaturalLess);
     for (const std::string& video : videoNodes) {
-      const std::string folder = "sys/class/video4linux/" + video;
+      const HostFolder folder(tree_, "sys/class/video4linux/" + video);
       Node* owner = OwnerNode(folder);
       if (owner != nullptr) owner->facts.media = true;
       // Teletext (vbi), radio and sub-device nodes capture no video; a
       // device's further video nodes (such as a camera's metadata node) have
       // an index above 0.
-      const auto index = tree_.ReadAttribute(folder + "/index");
+      const auto index = folder.ReadAttribute("index");
       if (!video.starts_with("video") || (index && *index != "0")) continue;
-      const std::string name = tree_.ReadAttribute(folder + "/name").value_or("");
+      const std::string name = folder.ReadAttribute("name").value_or("");
       if (owner != nullptr && owner->facts.videoName.empty()) owner->facts.videoName = name;
       videoCaptures_.push_back(Utf8ToCp1252(name));
     }
@@ -389,7 +393,7 @@ class DeviceReader {
     std::vector<std::string> dvbNodes = tree_.List("sys/class/dvb");
     std::sort(dvbNodes.begin(), dvbNodes.end(), NaturalLess);
     for (const std::string& dvb : dvbNodes) {
-      const std::string folder = "sys/class/dvb/" + dvb;
+      const HostFolder folder(tree_, "sys/class/dvb/" + dvb);
       Node* owner = OwnerNode(folder);
       if (owner != nullptr) owner->facts.media = true;
       if (dvb.find(".frontend") == std::string::npos) continue;

@@ -45,6 +45,51 @@ std::string_view LastName(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+std::optional<std::string> NameOf(std::string_view name) {
+  if (name.empty() || name == "." || name == "..") return std::nullopt;
+  return std::string(name);
+}
+
+// The reads below a folder descriptor (AT_FDCWD for a whole host path).
+// An attribute comes whole from one read that asks for more than it holds,
+// as the kernel hands one out and as a copy's regular file gives it; other
+// files (the long lists of /proc) are read until the end is seen.
+std::optional<std::string> ReadAt(int folder, const std::string& path, bool attribute) {
+  const Descriptor file(::openat(folder, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (file.get() < 0) return std::nullopt;
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  // The kernel's files give no true size (4096 or 0): read to the end.
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) break;
+    text.append(buffer, static_cast<std::size_t>(got));
+    if (text.size() > HostTree::kMaxFileSize) return std::nullopt;
+    if (attribute && static_cast<std::size_t>(got) < sizeof buffer) break;
+  }
+  return text;
+}
+
+std::optional<std::string> AttributeOf(std::optional<std::string> text) {
+  if (!text) return std::nullopt;
+  const std::size_t end = text->find_last_not_of(" \t\r\n");
+  if (end == std::string::npos) return std::string();
+  text->resize(end + 1);
+  text->erase(0, text->find_first_not_of(" \t"));
+  return text;
+}
+
+std::optional<std::string> LinkTargetAt(int folder, const std::string& path) {
+  char buffer[4096];
+  const ssize_t length = ::readlinkat(folder, path.c_str(), buffer, sizeof buffer);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return std::nullopt;
+  return std::string(buffer, static_cast<std::size_t>(length));
+}
+
 }  // namespace
 
 HostTree::HostTree(std::string root) : root_(std::move(root)) {
@@ -59,59 +104,26 @@ std::string HostTree::HostPath(std::string_view relative) const {
 }
 
 std::optional<std::string> HostTree::ReadFile(std::string_view relative) const {
-  const Descriptor file(::open(HostPath(relative).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (file.get() < 0) return std::nullopt;
-  struct stat status {};
-  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-  // The kernel's files give no true size (4096 or 0): read to the end.
-  std::string text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return std::nullopt;
-    if (got == 0) break;
-    text.append(buffer, static_cast<std::size_t>(got));
-    if (text.size() > kMaxFileSize) return std::nullopt;
-  }
-  return text;
+  return ReadAt(AT_FDCWD, HostPath(relative), false);
 }
 
 std::optional<std::string> HostTree::ReadAttribute(std::string_view relative) const {
-  auto text = ReadFile(relative);
-  if (!text) return std::nullopt;
-  const std::size_t end = text->find_last_not_of(" \t\r\n");
-  if (end == std::string::npos) return std::string();
-  text->resize(end + 1);
-  text->erase(0, text->find_first_not_of(" \t"));
-  return text;
-}
-
-std::optional<std::string> HostTree::LinkTarget(std::string_view relative) const {
-  char buffer[4096];
-  const ssize_t length = ::readlink(HostPath(relative).c_str(), buffer, sizeof buffer);
-  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return std::nullopt;
-  return std::string(buffer, static_cast<std::size_t>(length));
+  return AttributeOf(ReadAt(AT_FDCWD, HostPath(relative), true));
 }
 
 std::optional<std::string> HostTree::LinkName(std::string_view relative) const {
-  const auto target = LinkTarget(relative);
-  if (!target) return std::nullopt;
-  const std::string_view name = LastName(*target);
-  if (name.empty() || name == "." || name == "..") return std::nullopt;
-  return std::string(name);
+  const auto target = LinkTargetAt(AT_FDCWD, HostPath(relative));
+  return target ? NameOf(LastName(*target)) : std::nullopt;
 }
 
 std::optional<std::string> HostTree::LinkParentName(std::string_view relative) const {
-  const auto target = LinkTarget(relative);
+  const auto target = LinkTargetAt(AT_FDCWD, HostPath(relative));
   if (!target) return std::nullopt;
   std::string_view path = *target;
   while (!path.empty() && path.back() == '/') path.remove_suffix(1);
   const std::size_t slash = path.rfind('/');
   if (slash == std::string_view::npos) return std::nullopt;
-  const std::string_view name = LastName(path.substr(0, slash));
-  if (name.empty() || name == "." || name == "..") return std::nullopt;
-  return std::string(name);
+  return NameOf(LastName(path.substr(0, slash)));
 }
 
 std::vector<std::string> HostTree::List(std::string_view relative) const {
@@ -124,6 +136,29 @@ std::vector<std::string> HostTree::List(std::string_view relative) const {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+HostFolder::HostFolder(const HostTree& tree, std::string_view relative)
+    : descriptor_(::open(tree.HostPath(relative).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+
+HostFolder::~HostFolder() {
+  if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+std::optional<std::string> HostFolder::ReadFile(std::string_view relative) const {
+  if (descriptor_ < 0) return std::nullopt;
+  return ReadAt(descriptor_, std::string(relative), false);
+}
+
+std::optional<std::string> HostFolder::ReadAttribute(std::string_view relative) const {
+  if (descriptor_ < 0) return std::nullopt;
+  return AttributeOf(ReadAt(descriptor_, std::string(relative), true));
+}
+
+std::optional<std::string> HostFolder::LinkName(std::string_view relative) const {
+  if (descriptor_ < 0) return std::nullopt;
+  const auto target = LinkTargetAt(descriptor_, std::string(relative));
+  return target ? NameOf(LastName(*target)) : std::nullopt;
 }
 
 bool NaturalLess(std::string_view a, std::string_view b) {

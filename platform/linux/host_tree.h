@@ -12,6 +12,8 @@
 
 namespace tarnwick {
 
+class HostFolder;
+
 class HostTree {
  public:
   // root: a host folder; empty means "/".
@@ -39,9 +41,27 @@ class HostTree {
   static constexpr std::uint64_t kMaxFileSize = 8u << 20;
 
  private:
-  std::optional<std::string> LinkTarget(std::string_view relative) const;
-
   std::string root_;
+};
+
+// A folder below the root, opened once so that the attributes in it are
+// read without walking the whole path again (a device's folder: its vendor,
+// class, driver link…). Reads answer nothing when the folder is missing.
+class HostFolder {
+ public:
+  HostFolder(const HostTree& tree, std::string_view relative);
+  HostFolder(const HostFolder&) = delete;
+  HostFolder& operator=(const HostFolder&) = delete;
+  ~HostFolder();
+
+  explicit operator bool() const { return descriptor_ >= 0; }
+  // As the tree's reads, by a path relative to this folder.
+  std::optional<std::string> ReadFile(std::string_view relative) const;
+  std::optional<std::string> ReadAttribute(std::string_view relative) const;
+  std::optional<std::string> LinkName(std::string_view relative) const;
+
+ private:
+  int descriptor_;
 };
 
 // Natural order of kernel names: runs of digits compare by their value, so
