@@ -15,6 +15,7 @@
 #include "platform/linux/host_devices.h"
 #include "platform/linux/host_sound.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/registry_access.h"
 #include "report_test_files.h"
 
 namespace tarnwick {
@@ -143,6 +144,46 @@ TEST_F(OddTree, UsbInstancesAndCompositeDevicesAsWindowsNamesThem) {
                   }));
   EXPECT_EQ(devices.devices[2].setupClass, "USB");
   EXPECT_EQ(devices.devices[3].deviceKey, "USB\\VID_EB1A&PID_2870&MI_00");
+}
+
+TEST_F(OddTree, RegistryShapeHoldsBoundDevicesAndTheirDrivers) {
+  for (const char* name : {"1-1", "1-2", "1-3"}) UsbDevice(name, "2861", std::string("S") + name);
+  for (const char* name : {"1-1", "1-2"}) {
+    const std::string interface = std::string("sys/devices/usb/") + name + "/" + name + ":1.0";
+    Link(interface + "/driver", "../../../../bus/usb/drivers/em28xx");
+    Link(interface + "/video4linux/video" + std::string(name + 2) + "/device", "../../../" + std::string(name) + ":1.0");
+    Link("sys/class/video4linux/video" + std::string(name + 2),
+         "../../devices/usb/" + std::string(name) + "/" + name + ":1.0/video4linux/video" + std::string(name + 2));
+  }
+  Link("sys/bus/usb/drivers/em28xx/module", "../../../../module/em28xx");
+  File("sys/module/em28xx/version", "0.2.2\n");
+  File("proc/sys/kernel/osrelease", "6.1.0-18-amd64\n");
+  File("proc/sys/kernel/version", "#1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)\n");
+  // An attribute longer than one read comes whole.
+  File("sys/devices/usb/1-3/product", std::string(6000, 'x') + "\n");
+
+  const HostTree tree(folder_.Path());
+  const HostDevices devices = ReadHostDevices(tree, HostSound{});
+  EXPECT_EQ(devices.devices[2].description.size(), 6000u);
+  MemoryRegistry store;
+  FillDeviceRegistry(store, devices, tree);
+  const RegistryAccess registry(store);
+  constexpr auto HKLM = RegistryRoot::LocalMachine;
+  const std::string device = "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_EB1A&PID_2861\\";
+  const std::string media = "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96C-E325-11CE-BFC1-08002BE10318}\\";
+  EXPECT_EQ(registry.ReadKeyText(HKLM, device + "S1-2", "Driver"), "{4D36E96C-E325-11CE-BFC1-08002BE10318}\\0001");
+  EXPECT_EQ(registry.ReadKeyText(HKLM, device + "S1-2", "Service"), "em28xx");
+  EXPECT_TRUE(registry.Open(HKLM, device + "S1-2\\Control"));
+  // Not bound: no driver, not running.
+  EXPECT_TRUE(registry.Open(HKLM, device + "S1-3"));
+  EXPECT_EQ(registry.ReadKeyText(HKLM, device + "S1-3", "Service"), "");
+  EXPECT_FALSE(registry.Open(HKLM, device + "S1-3\\Control"));
+  std::uint32_t count = 0;
+  EXPECT_TRUE(registry.ReadNumber(registry.Open(HKLM, "SYSTEM\\CurrentControlSet\\Services\\em28xx\\Enum"), "Count", count));
+  EXPECT_EQ(count, 2u);
+  EXPECT_EQ(registry.ReadKeyText(HKLM, media + "0001", "ProviderName"), "em28xx");
+  EXPECT_EQ(registry.ReadKeyText(HKLM, media + "0001", "DriverVersion"), "0.2.2");
+  EXPECT_EQ(registry.ReadKeyText(HKLM, media + "0001", "DriverDate"), "2-1-2024");
 }
 
 // This machine: whatever it holds, the device rows have Windows' forms and

@@ -5,6 +5,8 @@
 #include <map>
 #include <vector>
 
+#include "platform/text.h"
+
 namespace tarnwick {
 namespace {
 
@@ -59,7 +61,7 @@ class DriverCatalog {
     // A driver built into the kernel has no module: it goes by its own name.
     DriverFacts facts;
     facts.module = tree_.LinkName(folder + driver + "/module").value_or(driver);
-    facts.version = tree_.ReadAttribute("sys/module/" + facts.module + "/version").value_or(kernel_.release);
+    facts.version = Utf8ToCp1252(tree_.ReadAttribute("sys/module/" + facts.module + "/version").value_or(kernel_.release));
     if (facts.version.empty()) facts.version = kernel_.release;
     return known.emplace(driver, std::move(facts)).first->second;
   }
