@@ -71,14 +71,15 @@ std::string_view RootHubKind(std::uint16_t product) {
 }
 
 // "0x8086", "eb1a", "0x040300", "00": the kernel writes hexadecimal, with or
-// without its prefix.
-std::optional<std::uint32_t> Hex(const std::optional<std::string>& text) {
+// without its prefix. A number above the field's largest value is as
+// malformed as one that is not hexadecimal.
+std::optional<std::uint32_t> Hex(const std::optional<std::string>& text, std::uint32_t largest = 0xFFFF) {
   if (!text) return std::nullopt;
   std::string_view digits = *text;
   if (digits.starts_with("0x") || digits.starts_with("0X")) digits.remove_prefix(2);
   std::uint32_t value = 0;
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
-  if (digits.empty() || digits.size() > 8 || error != std::errc() || end != digits.data() + digits.size()) {
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || value > largest) {
     return std::nullopt;
   }
   return value;
@@ -110,10 +111,14 @@ struct ClassFacts {
 struct Node {
   HostDevice device;
   std::uint32_t pciClass = 0;
-  std::uint32_t pciDevice = 0;  // a PCI function's device id and revision,
-  std::uint32_t pciRevision = 0;  // the ids of the root hubs it drives
-  bool usbHub = false;      // a hub, a root hub among them, or a mass storage device:
-  bool usbStorage = false;  // Windows keeps both in the USB setup class
+  // A PCI function's device id and revision: also the ids of the root hubs
+  // it drives.
+  std::uint32_t pciDevice = 0;
+  std::uint32_t pciRevision = 0;
+  // Hubs (root hubs among them), mass storage and the parents of composite
+  // devices: Windows keeps them in the USB setup class.
+  bool usbHub = false;
+  bool usbStorage = false;
   bool compositeParent = false;
   std::string ownName;  // a USB device's product or an interface's own text
   ClassFacts facts;
@@ -181,7 +186,6 @@ std::optional<std::vector<int>> UsbOrder(std::string_view name, bool& rootHub, s
   const auto index = dot == std::string_view::npos ? std::nullopt : number(interface.substr(dot + 1));
   if (!configuration || !index) return std::nullopt;
   order.insert(order.end(), {-1, *configuration, *index});
-  rootHub = false;
   return order;
 }
 
@@ -217,11 +221,11 @@ class DeviceReader {
       const HostFolder folder(tree_, std::string(kPciDevices).append(name));
       const auto vendor = Hex(folder.ReadAttribute("vendor"));
       const auto device = Hex(folder.ReadAttribute("device"));
-      const auto classCode = Hex(folder.ReadAttribute("class"));
+      const auto classCode = Hex(folder.ReadAttribute("class"), 0xFFFFFF);
       if (!vendor || !device || !classCode) continue;
       const std::uint32_t subsystemVendor = Hex(folder.ReadAttribute("subsystem_vendor")).value_or(0);
       const std::uint32_t subsystemDevice = Hex(folder.ReadAttribute("subsystem_device")).value_or(0);
-      const std::uint32_t revision = Hex(folder.ReadAttribute("revision")).value_or(0);
+      const std::uint32_t revision = Hex(folder.ReadAttribute("revision"), 0xFF).value_or(0);
 
       const std::string ids = "PCI\\VEN_" + HexText(*vendor, 4) + "&DEV_" + HexText(*device, 4);
       const std::string subsystem = "&SUBSYS_" + HexText(subsystemDevice, 4) + HexText(subsystemVendor, 4);
@@ -262,8 +266,8 @@ class DeviceReader {
       const HostFolder folder(tree_, std::string(kUsbDevices).append(name));
       UsbInterface interface;
       interface.name = name;
-      interface.number = static_cast<std::uint8_t>(Hex(folder.ReadAttribute("bInterfaceNumber")).value_or(0));
-      interface.usbClass = static_cast<std::uint8_t>(Hex(folder.ReadAttribute("bInterfaceClass")).value_or(0));
+      interface.number = static_cast<std::uint8_t>(Hex(folder.ReadAttribute("bInterfaceNumber"), 0xFF).value_or(0));
+      interface.usbClass = static_cast<std::uint8_t>(Hex(folder.ReadAttribute("bInterfaceClass"), 0xFF).value_or(0));
       interface.text = folder.ReadAttribute("interface").value_or("");
       interface.driver = folder.LinkName("driver").value_or("");
       device.interfaces.push_back(std::move(interface));
@@ -287,7 +291,7 @@ class DeviceReader {
     const auto product = Hex(folder.ReadAttribute("idProduct"));
     if (!vendor || !product) return;
     const std::uint32_t revision = Hex(folder.ReadAttribute("bcdDevice")).value_or(0);
-    const std::uint32_t deviceClass = Hex(folder.ReadAttribute("bDeviceClass")).value_or(0);
+    const std::uint32_t deviceClass = Hex(folder.ReadAttribute("bDeviceClass"), 0xFF).value_or(0);
 
     Node node;
     node.device.bus = HostBus::Usb;
