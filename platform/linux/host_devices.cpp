@@ -136,7 +136,7 @@ struct UsbDevice {
   std::string name;  // "usb1", "1-1.2"
   std::vector<int> order;
   bool rootHub = false;
-  std::vector<UsbInterface> interfaces;
+  std::vector<std::string> interfaceNames;
 };
 
 // The order the kernel adds USB devices in: bus by bus, the root hub first,
@@ -257,20 +257,13 @@ class DeviceReader {
       const auto order = UsbOrder(name, rootHub, deviceName);
       if (!order) continue;
       UsbDevice& device = devices[deviceName];
-      if (name.find(':') == std::string::npos) {
-        device.name = name;
-        device.order = *order;
-        device.rootHub = rootHub;
+      if (name.find(':') != std::string::npos) {
+        device.interfaceNames.push_back(name);
         continue;
       }
-      const HostFolder folder(tree_, std::string(kUsbDevices).append(name));
-      UsbInterface interface;
-      interface.name = name;
-      interface.number = static_cast<std::uint8_t>(Hex(folder.ReadAttribute("bInterfaceNumber"), 0xFF).value_or(0));
-      interface.usbClass = static_cast<std::uint8_t>(Hex(folder.ReadAttribute("bInterfaceClass"), 0xFF).value_or(0));
-      interface.text = folder.ReadAttribute("interface").value_or("");
-      interface.driver = folder.LinkName("driver").value_or("");
-      device.interfaces.push_back(std::move(interface));
+      device.name = name;
+      device.order = *order;
+      device.rootHub = rootHub;
     }
     std::vector<UsbDevice*> ordered;
     for (auto& [name, device] : devices) {
@@ -278,15 +271,32 @@ class DeviceReader {
     }
     std::sort(ordered.begin(), ordered.end(), [](const UsbDevice* a, const UsbDevice* b) { return a->order < b->order; });
     for (UsbDevice* device : ordered) {
-      std::sort(device->interfaces.begin(), device->interfaces.end(),
-                [](const UsbInterface& a, const UsbInterface& b) { return NaturalLess(a.name, b.name); });
+      std::sort(device->interfaceNames.begin(), device->interfaceNames.end(), NaturalLess);
       ReadUsbDevice(*device);
     }
+  }
+
+  static UsbInterface ReadUsbInterface(const HostFolder& folder, const std::string& name) {
+    UsbInterface interface;
+    interface.name = name;
+    interface.number = static_cast<std::uint8_t>(Hex(folder.ReadAttribute("bInterfaceNumber"), 0xFF).value_or(0));
+    interface.usbClass = static_cast<std::uint8_t>(Hex(folder.ReadAttribute("bInterfaceClass"), 0xFF).value_or(0));
+    interface.text = folder.ReadAttribute("interface").value_or("");
+    interface.driver = folder.LinkName("driver").value_or("");
+    return interface;
   }
 
   void ReadUsbDevice(const UsbDevice& usb) {
     const std::string& name = usb.name;
     const HostFolder folder(tree_, std::string(kUsbDevices).append(name));
+    // An interface's folder lies in its device's, as the kernel adds it; the
+    // bus's link to it is the way there otherwise.
+    std::vector<UsbInterface> interfaces;
+    for (const std::string& interface : usb.interfaceNames) {
+      const HostFolder inside(folder, interface);
+      interfaces.push_back(inside ? ReadUsbInterface(inside, interface)
+                                  : ReadUsbInterface(HostFolder(tree_, std::string(kUsbDevices).append(interface)), interface));
+    }
     const auto vendor = Hex(folder.ReadAttribute("idVendor"));
     const auto product = Hex(folder.ReadAttribute("idProduct"));
     if (!vendor || !product) return;
@@ -331,16 +341,16 @@ class DeviceReader {
 
     // Windows gives a device of several interfaces a node per interface
     // when the device leaves its class to them.
-    const bool composite = usb.interfaces.size() > 1 && !node.usbHub &&
+    const bool composite = interfaces.size() > 1 && !node.usbHub &&
                            (deviceClass == 0 || deviceClass == kUsbClassMiscellaneous);
     if (!composite) {
-      for (const UsbInterface& interface : usb.interfaces) {
+      for (const UsbInterface& interface : interfaces) {
         if (node.device.driver.empty()) node.device.driver = interface.driver;
         node.usbHub = node.usbHub || interface.usbClass == kUsbClassHub;
         node.usbStorage = node.usbStorage || interface.usbClass == kUsbClassMassStorage;
       }
       const std::size_t index = Add(std::move(node));
-      for (const UsbInterface& interface : usb.interfaces) owners_.emplace(interface.name, index);
+      for (const UsbInterface& interface : interfaces) owners_.emplace(interface.name, index);
       return;
     }
 
@@ -348,7 +358,7 @@ class DeviceReader {
     node.device.driver = folder.LinkName("driver").value_or("");
     const std::string productName = node.ownName;
     Add(std::move(node));
-    for (const UsbInterface& interface : usb.interfaces) {
+    for (const UsbInterface& interface : interfaces) {
       const std::string function = "&MI_" + HexText(interface.number, 2);
       Node part;
       part.device.bus = HostBus::Usb;

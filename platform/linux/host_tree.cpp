@@ -141,6 +141,11 @@ std::vector<std::string> HostTree::List(std::string_view relative) const {
 HostFolder::HostFolder(const HostTree& tree, std::string_view relative)
     : descriptor_(::open(tree.HostPath(relative).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
 
+HostFolder::HostFolder(const HostFolder& parent, std::string_view relative)
+    : descriptor_(parent.descriptor_ < 0 ? -1
+                                         : ::openat(parent.descriptor_, std::string(relative).c_str(),
+                                                    O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+
 HostFolder::~HostFolder() {
   if (descriptor_ >= 0) ::close(descriptor_);
 }

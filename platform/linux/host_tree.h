@@ -50,6 +50,8 @@ class HostTree {
 class HostFolder {
  public:
   HostFolder(const HostTree& tree, std::string_view relative);
+  // A folder inside another one (a USB interface's inside its device's).
+  HostFolder(const HostFolder& parent, std::string_view relative);
   HostFolder(const HostFolder&) = delete;
   HostFolder& operator=(const HostFolder&) = delete;
   ~HostFolder();
