@@ -251,6 +251,7 @@ int main() {
   std::vector<double> milliseconds;
   std::vector<double> readMilliseconds;
   std::vector<double> processorMilliseconds;
+  std::vector<double> readProcessorMilliseconds;
   std::size_t rows = 0;
   std::size_t deviceRows = 0;
   bool complete = true;
@@ -259,6 +260,7 @@ int main() {
     const auto start = std::chrono::steady_clock::now();
     LinuxPlatform platform(work, work + "/tarnwick", root);
     readMilliseconds.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    readProcessorMilliseconds.push_back(ProcessMilliseconds() - processorStart);
     RecordedRows recorded;
     std::ostringstream diagnostics;
     ReportDialog dialog(platform.Services(), recorded, diagnostics);
@@ -278,9 +280,9 @@ int main() {
     return 1;
   }
   std::printf("linux_host_bench: whole run on a generated tree of %d devices (%zu rows), %d runs: "
-              "median %.1f ms (best %.1f ms), processor time %.1f ms; reading the tree %.1f ms of it; "
-              "target: under 50 ms\n",
+              "median %.1f ms (best %.1f ms), processor time %.1f ms; reading the tree %.1f ms of it "
+              "(processor time %.1f ms); target: under 50 ms\n",
               devices, rows, kRounds, Median(milliseconds), *std::min_element(milliseconds.begin(), milliseconds.end()),
-              Median(processorMilliseconds), Median(readMilliseconds));
+              Median(processorMilliseconds), Median(readMilliseconds), Median(readProcessorMilliseconds));
   return 0;
 }
