@@ -15,9 +15,10 @@ class NullBuffer final : public std::streambuf {
   std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
 };
 
-std::string Usage(std::string_view name) {
+std::string Usage(std::string_view name, bool takesRoot) {
   const std::string program(name);
-  return "Usage: " + program + " [--verbose] [--json] [--output FILE] [--no-copy] [--redact]\n"
+  return "Usage: " + program + " [--verbose] [--json] [--output FILE] [--no-copy] [--redact]" +
+         (takesRoot ? " [--root DIR]" : "") + "\n"
          "       " + program + " --help | --version\n"
          "Takes a picture of this computer, writes it to the report C:\\SystemInfo.ini\n"
          "with a copy beside the program, and prints every entry.\n"
@@ -26,14 +27,17 @@ std::string Usage(std::string_view name) {
          "  --output FILE  write the report to FILE instead of C:\\SystemInfo.ini\n"
          "  --no-copy      do not copy the report beside the program\n"
          "  --redact       replace the user name, the board's serial number and the\n"
-         "                 instance parts of device paths with <redacted>\n"
+         "                 instance parts of device paths with <redacted>\n" +
+         (takesRoot ? "  --root DIR     read the computer's facts below DIR (a copy of another\n"
+                      "                 computer's /sys and /proc) instead of /\n"
+                    : "") +
          "  --help         print this text\n"
          "  --version      print the program's version\n";
 }
 
 }  // namespace
 
-std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char** argv) {
+std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char** argv, bool takesRoot) {
   ConsoleArguments arguments;
   for (int i = 1; i < argc; ++i) {
     const std::string_view option = argv[i];
@@ -52,6 +56,9 @@ std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char
     } else if (option == "--output") {
       if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) return std::string("--output needs a file name");
       arguments.output = argv[++i];
+    } else if (option == "--root" && takesRoot) {
+      if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) return std::string("--root needs a folder");
+      arguments.root = argv[++i];
     } else {
       return "unknown argument '" + std::string(option) + "'";
     }
@@ -62,14 +69,14 @@ std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char
 int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, char** argv, std::ostream& out,
                    std::ostream& err) {
   const std::string name(options.programName);
-  const auto parsed = ParseConsoleArguments(argc, argv);
+  const auto parsed = ParseConsoleArguments(argc, argv, options.takesRoot);
   if (const auto* problem = std::get_if<std::string>(&parsed)) {
-    err << name << ": " << *problem << '\n' << Usage(name);
+    err << name << ": " << *problem << '\n' << Usage(name, options.takesRoot);
     return 2;
   }
   const ConsoleArguments& arguments = std::get<ConsoleArguments>(parsed);
   if (arguments.help) {
-    out << Usage(name);
+    out << Usage(name, options.takesRoot);
     return 0;
   }
   if (arguments.version) {

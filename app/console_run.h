@@ -24,6 +24,9 @@ struct ConsoleOptions {
   // nothing when it names no place the program can write.
   std::function<std::optional<std::string>(const std::string&)> reportPathOf =
       [](const std::string& path) { return std::optional<std::string>(path); };
+  // The program reads its facts below a folder that --root names (the Linux
+  // program only).
+  bool takesRoot = false;
 };
 
 // What the user asked for on the command line.
@@ -35,10 +38,12 @@ struct ConsoleArguments {
   bool noCopy = false;   // no copy beside the program
   bool redact = false;   // user name, board serial and device instance parts taken out
   std::optional<std::string> output;  // the report elsewhere than C:\SystemInfo.ini
+  std::optional<std::string> root;    // the folder the facts are read below
 };
 
-// The arguments, or a message saying what is wrong with them.
-std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char** argv);
+// The arguments, or a message saying what is wrong with them. --root is an
+// argument only for a program that takes it.
+std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char** argv, bool takesRoot = false);
 
 // Returns the exit status: 0, 1 when the report is not a clean picture of
 // this run, 2 for bad arguments.

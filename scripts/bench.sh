@@ -8,3 +8,4 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNWICK_TEST
 cmake --build "$build"
 "$build/bench/replay_bench"
 "$build/bench/report_bench"
+"$build/bench/linux_host_bench"

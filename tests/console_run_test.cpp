@@ -44,6 +44,8 @@ TEST(ConsoleRun, OptionsShapeOutputAndReportPlaces) {
       {"Help", {"--verbose", "--help"}, 0, "Usage: tarnwick [--verbose] [--json]", "", {}},
       {"Version", {"--version"}, 0, "tarnwick 2.5\n", "", {}},
       {"Unknown", {"--jsn"}, 2, "", "tarnwick: unknown argument '--jsn'\nUsage:", {}},
+      // Only the Linux program reads its facts below a folder.
+      {"RootNotTaken", {"--root", "/"}, 2, "", "tarnwick: unknown argument '--root'\nUsage:", {}},
       {"OutputWithoutFile", {"--output"}, 2, "", "tarnwick: --output needs a file name\n", {}},
       {"OutputEmpty", {"--output", ""}, 2, "", "tarnwick: --output needs a file name\n", {}},
   };

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/linux/device_registry.h"
+
 namespace tarnwick {
 namespace {
 
@@ -23,13 +25,23 @@ char ProgramDrive(const std::string& workingFolder, const std::string& executabl
 
 }  // namespace
 
-LinuxPlatform::LinuxPlatform(const std::string& workingFolder, const std::string& executable)
-    : fileVersions_(HostDrives(workingFolder), ProgramDrive(workingFolder, executable)),
+LinuxPlatform::LinuxPlatform(const std::string& workingFolder, const std::string& executable,
+                             const std::string& root)
+    : tree_(root),
+      sound_(ReadHostSound(tree_)),
+      hostDevices_(ReadHostDevices(tree_, sound_)),
+      memoryPower_(tree_),
+      devices_(hostDevices_),
+      waveOutput_(sound_, hostDevices_),
+      wmi_(tree_),
+      directShow_(sound_, hostDevices_),
+      fileVersions_(HostDrives(workingFolder), ProgramDrive(workingFolder, executable)),
       files_(HostDrives(workingFolder)),
       executable_(files_.Drives().WindowsPath(executable).value_or(std::string())),
       services_{registry_,   system_,       memoryPower_, users_, libraries_, devices_,
                 waveOutput_, wmi_,          directShow_,  fileVersions_, executable_, files_} {
-  FillHostRegistry(registry_);
+  FillHostRegistry(registry_, tree_);
+  FillDeviceRegistry(registry_, hostDevices_, tree_);
 }
 
 std::string RunningExecutable(const char* argv0) {

@@ -1,7 +1,9 @@
-// The platform layer of the native Linux program: this host's facts where
-// Linux has them, nothing where it has not. Drive C is the working folder, so
-// the report lands in ./SystemInfo.ini; drive Z is the root, so the program's
-// own folder has a Windows path too.
+// The platform layer of the native Linux program: the facts of a Linux host
+// where Linux has them, nothing where it has not. They are read below a
+// root folder: "/" for this host, or a captured copy of another host's /sys
+// and /proc. Drive C is the working folder, so the report lands in
+// ./SystemInfo.ini; drive Z is "/", so the program's own folder has a
+// Windows path too.
 #pragma once
 
 #include <memory>
@@ -10,6 +12,10 @@
 #include "platform/absent_services.h"
 #include "platform/memory_registry.h"
 #include "platform/platform.h"
+#include "platform/linux/host_devices.h"
+#include "platform/linux/host_sound.h"
+#include "platform/linux/host_tree.h"
+#include "platform/linux/linux_device_services.h"
 #include "platform/linux/linux_file_versions.h"
 #include "platform/linux/linux_services.h"
 #include "platform/posix/mapped_files.h"
@@ -18,23 +24,25 @@ namespace tarnwick {
 
 class LinuxPlatform {
  public:
-  // workingFolder and executable are host paths.
-  LinuxPlatform(const std::string& workingFolder, const std::string& executable);
+  // workingFolder, executable and root are host paths.
+  LinuxPlatform(const std::string& workingFolder, const std::string& executable, const std::string& root = "/");
 
   Platform& Services() { return services_; }
   MappedReportFiles& Files() { return files_; }
 
  private:
-
+  HostTree tree_;
+  HostSound sound_;
+  HostDevices hostDevices_;
   MemoryRegistry registry_;
   AbsentSystemFacts system_;
   LinuxMemoryPower memoryPower_;
   LinuxUserAccounts users_;
   AbsentLibraries libraries_;
-  AbsentDevices devices_;
-  AbsentWaveOutput waveOutput_;
-  AbsentWmi wmi_;
-  AbsentDirectShow directShow_;
+  LinuxDeviceList devices_;
+  LinuxWaveOutput waveOutput_;
+  LinuxBoard wmi_;
+  LinuxDirectShow directShow_;
   LinuxFileVersions fileVersions_;
   MappedReportFiles files_;
   FixedExecutablePath executable_;

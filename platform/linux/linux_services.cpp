@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include "platform/linux/host_facts.h"
 
@@ -19,8 +17,8 @@ constexpr std::string_view kFirstProcessor = "HARDWARE\\DESCRIPTION\\System\\Cen
 constexpr std::string_view kSecondProcessor = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\1";
 constexpr std::string_view kInternational = "Control Panel\\International";
 
-std::optional<std::uint64_t> ReadNumberFile(const std::string& path) {
-  const auto text = ReadTextFile(path);
+std::optional<std::uint64_t> ReadNumberFile(const HostTree& tree, std::string_view path) {
+  const auto text = tree.ReadFile(path);
   if (!text) return std::nullopt;
   char* end = nullptr;
   const unsigned long long value = std::strtoull(text->c_str(), &end, 10);
@@ -29,8 +27,8 @@ std::optional<std::uint64_t> ReadNumberFile(const std::string& path) {
 }
 
 // Free virtual address space of this process: the limit of its address space
-// less what it has mapped.
-std::uint64_t FreeVirtualBytes() {
+// less what it has mapped (as the tree's proc/self/status tells it).
+std::uint64_t FreeVirtualBytes(const HostTree& tree) {
   std::uint64_t limit = sizeof(void*) == 4 ? (std::uint64_t{3} << 30) : (std::uint64_t{1} << 47);
   rlimit addressSpace{};
   if (::getrlimit(RLIMIT_AS, &addressSpace) == 0 && addressSpace.rlim_cur != RLIM_INFINITY &&
@@ -38,7 +36,7 @@ std::uint64_t FreeVirtualBytes() {
     limit = addressSpace.rlim_cur;
   }
   std::uint64_t mapped = 0;
-  if (const auto status = ReadTextFile("/proc/self/status")) {
+  if (const auto status = tree.ReadFile("proc/self/status")) {
     const std::size_t at = status->find("VmSize:");
     if (at != std::string::npos) mapped = std::strtoull(status->c_str() + at + 7, nullptr, 10) * 1024;
   }
@@ -55,25 +53,17 @@ std::string LocaleName() {
 
 }  // namespace
 
-std::optional<std::string> ReadTextFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 std::optional<MemoryStatus> LinuxMemoryPower::QueryMemory() {
-  const auto meminfo = ReadTextFile("/proc/meminfo");
+  const auto meminfo = tree_.ReadFile("proc/meminfo");
   if (!meminfo) return std::nullopt;
   const auto memory = ParseMemInfo(*meminfo);
   if (!memory) return std::nullopt;
-  return MemoryStatus{MemoryLoadPercent(*memory), memory->totalBytes, memory->availableBytes, FreeVirtualBytes()};
+  return MemoryStatus{MemoryLoadPercent(*memory), memory->totalBytes, memory->availableBytes, FreeVirtualBytes(tree_)};
 }
 
 std::optional<PowerCapabilities> LinuxMemoryPower::QueryPower() {
-  const auto state = ReadTextFile("/sys/power/state");
-  const auto swaps = ReadTextFile("/proc/swaps");
+  const auto state = tree_.ReadFile("sys/power/state");
+  const auto swaps = tree_.ReadFile("proc/swaps");
   return PowerCapabilities{state && swaps && HibernationAvailable(*state, *swaps)};
 }
 
@@ -110,17 +100,17 @@ std::optional<std::vector<std::string>> LinuxUserAccounts::LocalGroups(std::stri
   return groups;
 }
 
-void FillHostRegistry(MemoryRegistry& registry) {
+void FillHostRegistry(MemoryRegistry& registry, const HostTree& tree) {
   constexpr auto HKLM = RegistryRoot::LocalMachine;
-  if (const auto cpuinfo = ReadTextFile("/proc/cpuinfo")) {
+  if (const auto cpuinfo = tree.ReadFile("proc/cpuinfo")) {
     const CpuFacts cpu = ParseCpuInfo(*cpuinfo);
     utsname host{};
     const std::string machine = ::uname(&host) == 0 ? host.machine : "";
     if (!cpu.modelName.empty()) registry.SetText(HKLM, kFirstProcessor, "ProcessorNameString", cpu.modelName);
     registry.SetText(HKLM, kFirstProcessor, "Identifier", ProcessorIdentifier(cpu, machine));
     const auto megahertz =
-        NominalMegahertz(cpu, ReadNumberFile("/sys/devices/system/cpu/cpu0/cpufreq/base_frequency"),
-                         ReadNumberFile("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq"));
+        NominalMegahertz(cpu, ReadNumberFile(tree, "sys/devices/system/cpu/cpu0/cpufreq/base_frequency"),
+                         ReadNumberFile(tree, "sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq"));
     if (megahertz) registry.SetNumber(HKLM, kFirstProcessor, "~MHz", *megahertz);
     if (cpu.logicalProcessors > 1) registry.CreateKey(HKLM, kSecondProcessor);
   }
