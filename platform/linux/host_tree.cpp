@@ -8,22 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/posix/descriptor.h"
+
 namespace tarnwick {
 namespace {
-
-class Descriptor {
- public:
-  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (descriptor_ >= 0) ::close(descriptor_);
-  }
-  int get() const { return descriptor_; }
-
- private:
-  int descriptor_;
-};
 
 class Folder {
  public:

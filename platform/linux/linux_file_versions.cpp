@@ -9,6 +9,7 @@
 
 #include "platform/pe/byte_source.h"
 #include "platform/pe/version_info.h"
+#include "platform/posix/descriptor.h"
 
 namespace tarnwick {
 namespace {
@@ -35,20 +36,6 @@ class FileSource final : public ByteSource {
  private:
   int descriptor_;
   std::uint64_t size_;
-};
-
-class Descriptor {
- public:
-  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (descriptor_ >= 0) ::close(descriptor_);
-  }
-  int get() const { return descriptor_; }
-
- private:
-  int descriptor_;
 };
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
