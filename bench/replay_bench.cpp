@@ -25,6 +25,7 @@
 #include "platform/replay/machine_folder.h"
 #include "platform/replay/replay_platform.h"
 #include "tests/tools/large_machine.h"
+#include "bench/system_bytes.h"
 
 namespace {
 
@@ -158,19 +159,7 @@ class CountingFiles final : public ReportFiles {
   ReportFiles& inner_;
 };
 
-// Bytes this process has handed to write() so far, as the system counts them
-// (nothing where it does not).
-std::uint64_t SystemBytesWritten() {
-  FILE* io = std::fopen("/proc/self/io", "r");
-  if (io == nullptr) return 0;
-  unsigned long long written = 0;
-  char line[128];
-  while (std::fgets(line, sizeof line, io) != nullptr) {
-    if (std::sscanf(line, "wchar: %llu", &written) == 1) break;
-  }
-  std::fclose(io);
-  return written;
-}
+using bench::SystemBytesWritten;
 
 struct Round {
   Clock::duration total{};

@@ -14,6 +14,7 @@
 
 #include "app/report_file.h"
 #include "platform/posix/mapped_files.h"
+#include "bench/system_bytes.h"
 
 namespace {
 
@@ -153,19 +154,7 @@ class CountingFiles final : public ReportFiles {
   ReportFiles& inner_;
 };
 
-// Bytes this process has handed to write() so far, as the system counts them
-// (nothing where it does not).
-std::uint64_t SystemBytesWritten() {
-  FILE* io = std::fopen("/proc/self/io", "r");
-  if (io == nullptr) return 0;
-  unsigned long long written = 0;
-  char line[128];
-  while (std::fgets(line, sizeof line, io) != nullptr) {
-    if (std::sscanf(line, "wchar: %llu", &written) == 1) break;
-  }
-  std::fclose(io);
-  return written;
-}
+using bench::SystemBytesWritten;
 
 }  // namespace
 
