@@ -1,14 +1,14 @@
 // Fuzz target for the report writer working on a hostile existing report
 // (odd line ends, zero bytes, huge lines, doubled sections and keys, no last
 // line end). The input is an existing report and a sequence of calls:
-//   2 bytes   length of the existing report (little end first, at most 8191),
+//   2 bytes   length of the existing report (little end first, at most 4095),
 //             then its bytes;
 //   then calls, each one byte: 0-5 an entry (section, key and value lengths
 //   follow, one byte each, then their bytes), 6 a group separator, 7 a
 //   deletion of the report.
-// At most 16 calls. Oracle: after every call the writer acts as one that reads the file afresh
-// (its model is the file as a reader splits it), and a call on memory never
-// fails.
+// At most 12 calls. Oracle: after every call the writer acts as one that
+// reads the file afresh (its model is the file as a reader splits it), and a
+// call on memory never fails.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -51,12 +51,12 @@ constexpr std::string_view kSections[] = {"Tool Version", "Memory", "DeviceInfo"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Input input(data, size);
-  const std::size_t length = (input.Byte() | (std::size_t{input.Byte()} << 8)) & 0x1FFF;
+  const std::size_t length = (input.Byte() | (std::size_t{input.Byte()} << 8)) & 0x0FFF;
   MemoryReportFiles files;
   files.files[std::string(tarnwick::kReportPath)] = std::string(input.Bytes(length));
   ReportFile writer(files);
 
-  for (int call = 0; call < 16 && !input.Empty(); ++call) {
+  for (int call = 0; call < 12 && !input.Empty(); ++call) {
     const std::uint8_t kind = input.Byte() % 8;
     MemoryReportFiles fresh;
     fresh.files = files.files;

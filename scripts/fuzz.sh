@@ -39,7 +39,7 @@ seeds() {
 }
 options() {
   case $1 in
-    report_file_fuzz) echo "-max_len=16384" ;;
+    report_file_fuzz) echo "-max_len=8192" ;;
     pe_version_fuzz) echo "-dict=$root/fuzz/pe_version.dict" ;;
     *) echo "-max_len=16384" ;;
   esac
