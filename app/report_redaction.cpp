@@ -13,6 +13,8 @@ constexpr std::array<std::string_view, 16> kEnumerators = {
     "USB",  "USBSTOR", "PCI",  "HID",     "HDAUDIO", "ACPI",    "ROOT",    "SWD",
     "SCSI", "IDE",     "STORAGE", "BTHENUM", "DISPLAY", "MONITOR", "WINEBUS", "1394"};
 
+constexpr std::string_view kEnumKey = "\\Enum\\";
+
 bool IsWordCharacter(char c) {
   const auto byte = static_cast<unsigned char>(c);
   return std::isalnum(byte) || c == '_' || c == '-' || c == '.' || byte >= 0x80;
@@ -50,8 +52,12 @@ std::string Redaction::RedactText(std::string_view text) const {
       i += userName_.size();
       continue;
     }
-    // A device instance path: its instance part runs to the next blank.
-    if (wordStart && (i == 0 || text[i - 1] != '&')) {
+    // A device instance path, where the report puts one: the whole text, or
+    // below "Enum\" in a registry path; never a folder of a file path such
+    // as "D:\USB\Tuner\DTVR\x.exe". Its instance part runs to the next blank.
+    const bool belowEnum =
+        i >= kEnumKey.size() && EqualsIgnoreAsciiCase(text.substr(i - kEnumKey.size(), kEnumKey.size()), kEnumKey);
+    if (i == 0 || belowEnum) {
       if (const std::size_t instance = InstancePartAt(text, i); instance != std::string_view::npos) {
         out.append(text.substr(i, instance - i)).append(kRedacted);
         i = instance;

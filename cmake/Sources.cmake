@@ -58,9 +58,10 @@ elseif(TARNWICK_PLATFORM STREQUAL "win32")
     app/win32/instance_lock.cpp
     app/win32/report_dialog_window.cpp
     app/win32/tarnwick_main.cpp
+    app/win32/xp_imports.cpp
     app/win32/tarnwick.rc)
   target_link_libraries(Tarnwick PRIVATE tarnwick_app tarnwick_win32 comctl32)
 
-  add_executable(tarnwick-cli app/win32/cli_main.cpp)
+  add_executable(tarnwick-cli app/win32/cli_main.cpp app/win32/xp_imports.cpp)
   target_link_libraries(tarnwick-cli PRIVATE tarnwick_app tarnwick_win32)
 endif()

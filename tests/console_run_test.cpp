@@ -110,6 +110,9 @@ TEST(Redaction, TakesOutNameSerialAndInstanceParts) {
       {{"System Device Info", "System ID 2", "USB\\VID_EB1A&PID_2861&REV_0100"},
        {"System Device Info", "System ID 2", "USB\\VID_EB1A&PID_2861&REV_0100"}},
       {{"Application Info", "D:\\MyUSB\\x\\y", "NOUSB\\a\\b"}, {"Application Info", "D:\\MyUSB\\x\\y", "NOUSB\\a\\b"}},
+      // Folders of file paths are never taken for instance paths.
+      {{"Application Info", "D:\\USB\\Tuner\\DTVR\\ATVR.exe", "x USB\\a\\b"},
+       {"Application Info", "D:\\USB\\Tuner\\DTVR\\ATVR.exe", "x USB\\a\\b"}},
   };
   for (const auto& [entry, redacted] : cases) EXPECT_EQ(redaction.Apply(entry), redacted) << entry.value;
   EXPECT_EQ(Redaction("").Apply({"User Info", "User Name", " is Administrator"}).value, " is Administrator");

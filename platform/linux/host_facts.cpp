@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 
 namespace tarnwick {
@@ -99,6 +100,13 @@ std::string ProcessorIdentifier(const CpuFacts& cpu, std::string_view machine) {
          " Stepping " + std::to_string(cpu.stepping.value_or(0));
 }
 
+// A clock in megahertz as a whole number, or nothing for a text that gave no
+// finite positive figure that fits (a copied /proc/cpuinfo may hold "inf").
+std::optional<std::uint32_t> WholeMegahertz(double megahertz) {
+  if (!std::isfinite(megahertz) || megahertz <= 0 || megahertz >= 4294967295.0) return std::nullopt;
+  return static_cast<std::uint32_t>(megahertz + 0.5);
+}
+
 std::optional<std::uint32_t> NominalMegahertz(const CpuFacts& cpu, std::optional<std::uint64_t> baseKilohertz,
                                               std::optional<std::uint64_t> maxKilohertz) {
   if (baseKilohertz && *baseKilohertz > 0) return static_cast<std::uint32_t>(*baseKilohertz / 1000);
@@ -108,11 +116,11 @@ std::optional<std::uint32_t> NominalMegahertz(const CpuFacts& cpu, std::optional
     const std::string rest = cpu.modelName.substr(at + 1);
     const double gigahertz = std::strtod(rest.c_str(), &end);
     if (end != rest.c_str() && gigahertz > 0 && std::string_view(end).find("GHz") != std::string_view::npos) {
-      return static_cast<std::uint32_t>(gigahertz * 1000 + 0.5);
+      if (const auto megahertz = WholeMegahertz(gigahertz * 1000)) return megahertz;
     }
   }
   if (maxKilohertz && *maxKilohertz > 0) return static_cast<std::uint32_t>(*maxKilohertz / 1000);
-  if (cpu.currentMegahertz) return static_cast<std::uint32_t>(*cpu.currentMegahertz + 0.5);
+  if (cpu.currentMegahertz) return WholeMegahertz(*cpu.currentMegahertz);
   return std::nullopt;
 }
 
@@ -123,8 +131,10 @@ std::optional<MemoryFacts> ParseMemInfo(std::string_view meminfo) {
     std::uint64_t kibibytes = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), kibibytes);
     if (error != std::errc()) return;
-    if (name == "MemTotal") total = kibibytes * 1024;
-    if (name == "MemAvailable") available = kibibytes * 1024;
+    // More than 16 EiB cannot be: such a figure is read as the most there is.
+    const std::uint64_t bytes = kibibytes > UINT64_MAX / 1024 ? UINT64_MAX : kibibytes * 1024;
+    if (name == "MemTotal") total = bytes;
+    if (name == "MemAvailable") available = bytes;
   });
   if (!total || !available) return std::nullopt;
   return MemoryFacts{*total, *available};
@@ -133,7 +143,9 @@ std::optional<MemoryFacts> ParseMemInfo(std::string_view meminfo) {
 std::uint32_t MemoryLoadPercent(const MemoryFacts& memory) {
   if (memory.totalBytes == 0 || memory.availableBytes > memory.totalBytes) return 0;
   const std::uint64_t used = memory.totalBytes - memory.availableBytes;
-  return static_cast<std::uint32_t>((used * 100 + memory.totalBytes / 2) / memory.totalBytes);
+  // In 128 bits: used * 100 does not fit 64 for a huge figure.
+  const auto load = (static_cast<unsigned __int128>(used) * 100 + memory.totalBytes / 2) / memory.totalBytes;
+  return static_cast<std::uint32_t>(load);
 }
 
 bool HibernationAvailable(std::string_view powerState, std::string_view swaps) {

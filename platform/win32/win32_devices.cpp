@@ -47,8 +47,10 @@ class Win32DeviceSet final : public DeviceSet {
       }
       const DWORD error = ::GetLastError();
       if (error != ERROR_INSUFFICIENT_BUFFER) return HardwareIdRead::Failure(error);
+      // A driver that asks for no more room than it had gets twice as much.
+      if (required <= buffer_.size()) required = static_cast<DWORD>(buffer_.size() * 2);
       // A size beyond the bound is never allocated: the read fails as asked.
-      if (required <= buffer_.size() || required > kMaxHardwareIdBuffer) break;
+      if (required > kMaxHardwareIdBuffer) break;
       // The larger buffer stays for the devices that follow.
       buffer_.assign(required, 0);
     }

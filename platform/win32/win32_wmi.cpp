@@ -87,11 +87,13 @@ WmiObject ReadWmiObject(IWbemClassObject& object) {
 }
 
 void WalkWmiObjects(IEnumWbemClassObject& objects, WmiBoardQuery& query) {
-  const ULONGLONG deadline = ::GetTickCount64() + kWmiWalkLimitMs;
+  // GetTickCount, not GetTickCount64, which Windows XP lacks; the unsigned
+  // difference stays right when the counter wraps.
+  const DWORD started = ::GetTickCount();
   for (int taken = 0; taken < kMostWmiObjects; ++taken) {
-    const ULONGLONG now = ::GetTickCount64();
-    if (now >= deadline) break;
-    const auto wait = static_cast<long>(std::min<ULONGLONG>(kWmiObjectWaitMs, deadline - now));
+    const DWORD elapsed = ::GetTickCount() - started;
+    if (elapsed >= kWmiWalkLimitMs) break;
+    const auto wait = static_cast<long>(std::min<DWORD>(kWmiObjectWaitMs, kWmiWalkLimitMs - elapsed));
     ComPtr<IWbemClassObject> object;
     ULONG returned = 0;
     const HRESULT status = objects.Next(wait, 1, object.Receive(), &returned);
@@ -126,8 +128,10 @@ WmiBoardQuery Win32Wmi::QueryBaseBoards() {
 
   ComPtr<IWbemServices> services;
   const OwnedBstr space(::SysAllocString(L"root\\cimv2"));
-  status =
-      locator.Get()->ConnectServer(space.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Receive());
+  // WBEM_FLAG_CONNECT_USE_MAX_WAIT: a WMI service that is hung or still
+  // starting answers within two minutes instead of holding the run.
+  status = locator.Get()->ConnectServer(space.Get(), nullptr, nullptr, nullptr, WBEM_FLAG_CONNECT_USE_MAX_WAIT, nullptr,
+                                        nullptr, services.Receive());
   if (FAILED(status) || !services) return WmiBoardQuery::Failed(WmiFailure::Connect, FailureStatus(status));
 
   ComPtr<IEnumWbemClassObject> objects;

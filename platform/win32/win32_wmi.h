@@ -15,7 +15,7 @@ inline constexpr long kWmiObjectWaitMs = 10000;
 // The whole walk ends after this long or this many objects, whatever WMI
 // still hands out: a service that answers slowly, or without end, must not
 // hold the run either (a computer has one base board).
-inline constexpr unsigned long long kWmiWalkLimitMs = 30000;
+inline constexpr unsigned long kWmiWalkLimitMs = 30000;
 inline constexpr int kMostWmiObjects = 100;
 
 class Win32Wmi final : public WmiBoard {
