@@ -20,6 +20,10 @@ constexpr std::string_view kAmdCpuInfo =
     "processor\t: 0\nvendor_id\t: AuthenticAMD\ncpu family\t: 23\nmodel\t\t: 49\n"
     "model name\t: AMD EPYC 7452 32-Core Processor\nstepping\t: 0\ncpu MHz\t\t: 2345.6\n";
 constexpr std::string_view kArmCpuInfo = "processor\t: 0\nBogoMIPS\t: 50.00\nCPU implementer\t: 0x41\n";
+// A copied tree may hold anything: figures that fit no clock.
+constexpr std::string_view kHostileCpuInfo =
+    "processor\t: 0\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 85\n"
+    "model name\t: X @ 9e9GHz\nstepping\t: 7\ncpu MHz\t\t: inf\n";
 
 struct CpuCase {
   const char* name;
@@ -48,7 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
         CpuCase{"intelBaseFrequencyFirst", kIntelCpuInfo, 2100000, std::nullopt, "Intel64 Family 6 Model 85 Stepping 7", 2100, 2},
         CpuCase{"amdMaximumFrequency", kAmdCpuInfo, std::nullopt, 2350000, "AMD64 Family 23 Model 49 Stepping 0", 2350, 1},
         CpuCase{"amdCurrentClockLast", kAmdCpuInfo, std::nullopt, std::nullopt, "AMD64 Family 23 Model 49 Stepping 0", 2346, 1},
-        CpuCase{"otherArchitecture", kArmCpuInfo, std::nullopt, std::nullopt, "aarch64", std::nullopt, 1}),
+        CpuCase{"otherArchitecture", kArmCpuInfo, std::nullopt, std::nullopt, "aarch64", std::nullopt, 1},
+        CpuCase{"clocksOutOfRange", kHostileCpuInfo, std::nullopt, std::nullopt, "Intel64 Family 6 Model 85 Stepping 7",
+                std::nullopt, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HostFacts, MemoryLoadAndHibernation) {
@@ -58,6 +64,10 @@ TEST(HostFacts, MemoryLoadAndHibernation) {
   EXPECT_EQ(MemoryLoadPercent(*memory), 75u);
   EXPECT_FALSE(ParseMemInfo("MemTotal: 10 kB\n").has_value());
   EXPECT_EQ(MemoryLoadPercent(MemoryFacts{0, 0}), 0u);
+  const auto huge = ParseMemInfo("MemTotal: 18446744073709551615 kB\nMemAvailable: 1024 kB\n");
+  ASSERT_TRUE(huge.has_value());
+  EXPECT_EQ(huge->totalBytes, UINT64_MAX);
+  EXPECT_EQ(MemoryLoadPercent(*huge), 100u);
 
   const std::string swapHeading = "Filename\tType\tSize\tUsed\tPriority\n";
   EXPECT_TRUE(HibernationAvailable("freeze mem disk\n", swapHeading + "/dev/sda2 partition 100 0 -2\n"));
