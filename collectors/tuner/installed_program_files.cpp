@@ -1,10 +1,9 @@
 // Known program files in the install folders that the Windows list of
 // installed applications declares: section "Application Info", each file
 // under its full path.
-#include <array>
-
 #include "collectors/collectors.h"
 #include "collectors/tuner/file_stamp.h"
+#include "collectors/tuner/known_program_files.h"
 
 namespace tarnwick {
 namespace {
@@ -13,18 +12,6 @@ constexpr std::string_view kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\Curren
 constexpr std::uint32_t kMaxUninstallEntries = 500;
 // A key path is built in 260 characters.
 constexpr std::size_t kMaxKeyPath = 259;
-
-// Relative to an install folder. Rows 1 to 9 are the tuner maker's own
-// programs; the rest belong to the TV applications and a few others.
-constexpr std::array<std::string_view, 32> kKnownProgramFiles = {
-    "Quorvel.exe",       "LUMBRA.EXE",           "Tessivane.exe",     "Orvendal.exe",        "Brisquen.exe",
-    "Falmoret.exe",      "DORAVIN.EXE",          "Gantheral.exe",     "Sevrinoth.exe",       "honestechTV.exe",
-    "MainPanel.exe",     "DTVR\\ATVR.exe",       "DTVR\\ATVR1.exe",   "DTVR\\ATVR2.exe",     "DTVR\\DTVR.exe",
-    "DTVR\\DTVR1.exe",   "DTVR\\DTVR2.exe",      "DTVR\\STVR.exe",    "DTVR\\Scheduled.exe", "DTVR\\Zenthor.ax",
-    "DTVR\\Zenthor2.ax", "DTVR\\MainCenter.exe", "PowerCinema.exe",   "TotalMedia.exe",      "Home Theater.exe",
-    "IHT.exe",           "TVpanel.exe",          "ScheduleAgent.exe", "Device.res",          "Producer.exe",
-    "PDR8.exe",          "TMShowBiz.exe",
-};
 
 // The folder is used as read: one that ends in a backslash gives a doubled
 // one in the keys, as stored reports show it; an empty one gives paths that

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/filter_categories.h"
+#include "collectors/tuner/known_program_files.h"
 #include "platform/guid.h"
 
 namespace tarnwick::large_machine {
@@ -32,18 +33,7 @@ constexpr std::string_view kClass = "SYSTEM\\CurrentControlSet\\Control\\Class\\
 constexpr std::string_view kServices = "SYSTEM\\CurrentControlSet\\Services\\";
 constexpr std::string_view kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-// The program files the installed-application lookups know, relative to an
-// install folder.
-constexpr std::string_view kKnownFiles[] = {
-    "Quorvel.exe",       "LUMBRA.EXE",           "Tessivane.exe",     "Orvendal.exe",        "Brisquen.exe",
-    "Falmoret.exe",      "DORAVIN.EXE",          "Gantheral.exe",     "Sevrinoth.exe",       "honestechTV.exe",
-    "MainPanel.exe",     "DTVR\\ATVR.exe",       "DTVR\\ATVR1.exe",   "DTVR\\ATVR2.exe",     "DTVR\\DTVR.exe",
-    "DTVR\\DTVR1.exe",   "DTVR\\DTVR2.exe",      "DTVR\\STVR.exe",    "DTVR\\Scheduled.exe", "DTVR\\Zenthor.ax",
-    "DTVR\\Zenthor2.ax", "DTVR\\MainCenter.exe", "PowerCinema.exe",   "TotalMedia.exe",      "Home Theater.exe",
-    "IHT.exe",           "TVpanel.exe",          "ScheduleAgent.exe", "Device.res",          "Producer.exe",
-    "PDR8.exe",          "TMShowBiz.exe",
-};
-constexpr int kKnownFileCount = static_cast<int>(std::size(kKnownFiles));
+constexpr int kKnownFileCount = static_cast<int>(kKnownProgramFiles.size());
 
 std::string Format(const char* format, auto... values) {
   char text[512];
@@ -264,7 +254,7 @@ void Applications(RegFile& reg, Json& files) {
     const int present = 1 + entry % 4;
     for (int i = 0; i < present; ++i) {
       const int file = (entry * 5 + i * 11) % kKnownFileCount;
-      files[folder + "\\" + std::string(kKnownFiles[file])] = File(entry * 3 + i, 2005 + entry % 6);
+      files[folder + "\\" + std::string(kKnownProgramFiles[file])] = File(entry * 3 + i, 2005 + entry % 6);
     }
   }
 }
