@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "app/report_lines.h"
 #include "platform/text.h"
 
 namespace tarnwick {
@@ -9,45 +10,11 @@ namespace {
 
 using Block = ReportFile::Block;
 
-constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kLf = "\n";
-constexpr std::string_view kCr = "\r";
-
-// Calls take(text, ending) for each line of the bytes, split as a reader
-// splits them: at CR LF, at a lone LF and at a lone CR.
-template <typename Take>
-void SplitLines(std::string_view bytes, Take&& take) {
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    const std::size_t stop = bytes.find_first_of("\r\n", start);
-    if (stop == std::string_view::npos) {
-      take(bytes.substr(start), std::string_view());
-      return;
-    }
-    std::string_view ending = kLf;
-    if (bytes[stop] == '\r') ending = bytes.substr(stop, 2) == kCrLf ? kCrLf : kCr;
-    take(bytes.substr(start, stop - start), ending);
-    start = stop + ending.size();
-  }
-}
-
-// The section name of a header line "[name]", or nothing for another line.
-std::optional<std::string_view> HeaderName(std::string_view line) {
-  const std::size_t first = line.find_first_not_of(" \t");
-  if (first == std::string_view::npos || line[first] != '[') return std::nullopt;
-  const std::size_t close = line.find(']', first + 1);
-  if (close == std::string_view::npos) return std::nullopt;
-  return line.substr(first + 1, close - first - 1);
-}
-
-// The key of an entry line: everything before the first '='.
-std::optional<std::string_view> EntryKey(std::string_view line) {
-  const std::size_t equals = line.find('=');
-  if (equals == std::string_view::npos) return std::nullopt;
-  return line.substr(0, equals);
-}
-
-bool IsEmptyLine(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+using report_lines::EntryKey;
+using report_lines::HeaderName;
+using report_lines::IsEmptyLine;
+using report_lines::kCrLf;
+using report_lines::kLf;
 
 std::string EntryLine(std::string_view key, std::string_view value) {
   std::string line;
@@ -97,7 +64,7 @@ bool ReportFile::Sync() {
     if (!content) return false;
     fileExists_ = true;
     fileSize_ = content->size();
-    SplitLines(*content, [this](std::string_view text, std::string_view ending) { AddLine(blocks_, text, ending); });
+    report_lines::ForEachLine(*content, [this](std::string_view text, std::string_view ending) { AddLine(blocks_, text, ending); });
   }
   modelValid_ = true;
   return true;
@@ -135,7 +102,7 @@ bool ReportFile::Append(std::string bytes) {
     }
     bytes.insert(0, line.text.append(line.ending));
   }
-  SplitLines(bytes, [this](std::string_view text, std::string_view ending) { AddLine(blocks_, text, ending); });
+  report_lines::ForEachLine(bytes, [this](std::string_view text, std::string_view ending) { AddLine(blocks_, text, ending); });
   return true;
 }
 
@@ -164,7 +131,7 @@ bool ReportFile::Splice(std::size_t block, std::size_t at, std::size_t count, st
     AppendLines(content, target.lines, at + count, target.lines.size());
     std::vector<Block> rebuilt;
     if (!target.hasHeader) rebuilt.emplace_back();
-    SplitLines(content, [&rebuilt](std::string_view line, std::string_view ending) { AddLine(rebuilt, line, ending); });
+    report_lines::ForEachLine(content, [&rebuilt](std::string_view line, std::string_view ending) { AddLine(rebuilt, line, ending); });
     const auto place = blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(block));
     blocks_.insert(place, std::make_move_iterator(rebuilt.begin()), std::make_move_iterator(rebuilt.end()));
   }
