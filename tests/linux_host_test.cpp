@@ -2,8 +2,12 @@
 // parses, odd trees it must get through, and this machine's own device rows.
 // The captured trees in tests/hosts check whole reports (hosts.cmake).
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
+
+#include <climits>
 
 #include <filesystem>
 #include <regex>
@@ -14,6 +18,7 @@
 #include "platform/linux/device_registry.h"
 #include "platform/linux/host_devices.h"
 #include "platform/linux/host_sound.h"
+#include "platform/linux/host_tree.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/registry_access.h"
 #include "report_test_files.h"
@@ -185,6 +190,84 @@ TEST_F(OddTree, RegistryShapeHoldsBoundDevicesAndTheirDrivers) {
   EXPECT_EQ(registry.ReadKeyText(HKLM, media + "0001", "DriverVersion"), "0.2.2");
   EXPECT_EQ(registry.ReadKeyText(HKLM, media + "0001", "DriverDate"), "2-1-2024");
 }
+
+// A copied tree whose links lead out of it, and nodes that are no files:
+// paths resolve inside the tree as a chroot would, nothing outside it and
+// nothing but regular files is opened. The same with both walks.
+class ConfinedTree : public OddTree, public testing::WithParamInterface<PathWalk> {};
+
+TEST_P(ConfinedTree, ReadsOnlyRegularFilesInsideTheTree) {
+  const std::string outside = folder_.Path();  // the host side of the tree
+  File("outside/secret", "host secret\n");
+  File("private", "private\n");
+  ::chmod(folder_.Host("private").c_str(), 0600);
+  File("tree/outside/secret", "inside\n");
+  File("tree" + outside + "/outside/secret", "inside copy\n");
+  File("tree/usr/lib/os-release", "NAME=Copy\n");
+  Link("tree/etc/os-release", "../usr/lib/os-release");
+  const std::string id = "tree/sys/class/dmi/id/";
+  Link(id + "board_vendor", outside + "/outside/secret");
+  Link(id + "board_name", "../../../../../outside/secret");  // one ".." past the top
+  Link(id + "board_serial", outside + "/private");
+  Link(id + "product_name", "/etc/os-release");
+  Link(id + "board_version", "../../../../../../../../../../etc/hostname");
+  Link(id + "loop", "loop");
+  Link("tree/sys/top", "/");
+  Link("tree/sys/up", "../../..");
+  ASSERT_EQ(::mkfifo(folder_.Host(id + "chassis_vendor").c_str(), 0600), 0);
+  Link(id + "chassis_name", "chassis_vendor");
+  std::filesystem::create_directories(folder_.Host(id + "bios_vendor"));
+  // A copied device node, where one may be made (the null device).
+  const bool device = ::mknod(folder_.Host(id + "bios_date").c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0;
+
+  // Whatever is opened of these shows as an event.
+  const Descriptor watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+  for (const std::string path : {"outside/secret", "private", "tree/sys/class/dmi/id/chassis_vendor"}) {
+    ASSERT_GE(::inotify_add_watch(watch.get(), folder_.Host(path).c_str(), IN_OPEN), 0) << path;
+  }
+  if (device) {
+    ASSERT_GE(::inotify_add_watch(watch.get(), folder_.Host(id + "bios_date").c_str(), IN_OPEN), 0);
+  }
+
+  struct Case {
+    const char* name;
+    std::string path;  // below the tree
+    std::optional<std::string> text;
+  };
+  const Case cases[] = {
+      {"absoluteTargetFromTheTreesTop", "sys/class/dmi/id/board_vendor", "inside copy"},
+      {"dotDotStopsAtTheTop", "sys/class/dmi/id/board_name", "inside"},
+      {"privateHostFileNotReached", "sys/class/dmi/id/board_serial", std::nullopt},
+      {"linkToARelativeLinkInside", "sys/class/dmi/id/product_name", "NAME=Copy"},
+      {"relativeLinkInsideKeepsWorking", "etc/os-release", "NAME=Copy"},
+      {"hostsHostnameNotReached", "sys/class/dmi/id/board_version", std::nullopt},
+      {"linkLoop", "sys/class/dmi/id/loop", std::nullopt},
+      {"folderLinkToTheTop", "sys/top/outside/secret", "inside"},
+      {"folderLinkPastTheTop", "sys/up/sys/up/outside/secret", "inside"},
+      {"dotDotInThePath", "sys/../../../outside/secret", "inside"},
+      {"namedPipe", "sys/class/dmi/id/chassis_vendor", std::nullopt},
+      {"linkToANamedPipe", "sys/class/dmi/id/chassis_name", std::nullopt},
+      {"folder", "sys/class/dmi/id/bios_vendor", std::nullopt},
+      {"deviceNode", "sys/class/dmi/id/bios_date", std::nullopt},
+  };
+  const HostTree tree(folder_.Host("tree"), GetParam());
+  for (const Case& c : cases) {
+    EXPECT_EQ(tree.ReadAttribute(c.path), c.text) << c.name;
+    // Through the folder the name is in, as a device's attributes are read.
+    const auto [folderPath, name] = SplitLastName(c.path);
+    EXPECT_EQ(HostFolder(tree, folderPath).ReadAttribute(name), c.text) << c.name;
+  }
+  EXPECT_EQ(HostFolder(tree, "sys/up").ReadAttribute("outside/secret"), "inside");
+  EXPECT_EQ(tree.List("sys/up/outside"), std::vector<std::string>{"secret"});
+  EXPECT_EQ(tree.List("sys/top/sys/class/dmi/id/board_name"), std::vector<std::string>{});
+  EXPECT_EQ(tree.LinkName("sys/top/etc/os-release"), "os-release");
+
+  alignas(inotify_event) char events[sizeof(inotify_event) + NAME_MAX + 1];
+  EXPECT_LT(::read(watch.get(), events, sizeof events), 0) << "a watched file was opened";
+}
+
+INSTANTIATE_TEST_SUITE_P(Walks, ConfinedTree, testing::Values(PathWalk::kernel, PathWalk::byName),
+                         [](const auto& info) { return info.param == PathWalk::kernel ? "kernel" : "byName"; });
 
 // This machine: whatever it holds, the device rows have Windows' forms and
 // every PCI function is listed.
