@@ -269,10 +269,19 @@ TEST_P(ConfinedTree, ReadsOnlyRegularFilesInsideTheTree) {
 INSTANTIATE_TEST_SUITE_P(Walks, ConfinedTree, testing::Values(PathWalk::kernel, PathWalk::byName),
                          [](const auto& info) { return info.param == PathWalk::kernel ? "kernel" : "byName"; });
 
-// This machine: whatever it holds, the device rows have Windows' forms and
-// every PCI function is listed.
-TEST(LinuxHost, DeviceRowsOfThisMachineAreWellFormed) {
-  LinuxPlatform platform("/nonexistent-report-folder", "/usr/bin/tarnwick");
+// This machine and the captured trees: whatever they hold, the device rows
+// have Windows' forms and every PCI function is listed. The trees' counts
+// are known, so the count is checked on a machine without PCI as well.
+struct DeviceRowsCase {
+  const char* name;
+  std::string root;
+  std::optional<std::size_t> pciFunctions;  // nothing: as many as this machine has
+};
+
+class DeviceRows : public testing::TestWithParam<DeviceRowsCase> {};
+
+TEST_P(DeviceRows, HaveWindowsFormsAndListEveryPciFunction) {
+  LinuxPlatform platform("/nonexistent-report-folder", "/usr/bin/tarnwick", GetParam().root);
   RecordedRows rows;
   std::ostringstream diagnostics;
   ReportDialog dialog(platform.Services(), rows, diagnostics);
@@ -301,11 +310,20 @@ TEST(LinuxHost, DeviceRowsOfThisMachineAreWellFormed) {
   EXPECT_TRUE(usbType);
   std::error_code ignored;
   std::size_t functions = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/sys/bus/pci/devices", ignored)) {
+  for (const auto& entry : std::filesystem::directory_iterator(GetParam().root + "/sys/bus/pci/devices", ignored)) {
     functions += std::filesystem::exists(entry.path() / "vendor") ? 1 : 0;
   }
+  EXPECT_EQ(functions, GetParam().pciFunctions.value_or(functions));
   EXPECT_EQ(pci, functions);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    LinuxHost, DeviceRows,
+    testing::Values(DeviceRowsCase{"thisMachine", "/", std::nullopt},
+                    DeviceRowsCase{"desktop", TARNWICK_SOURCE_DIR "/tests/hosts/desktop/root", 7},
+                    DeviceRowsCase{"laptop", TARNWICK_SOURCE_DIR "/tests/hosts/laptop/root", 6},
+                    DeviceRowsCase{"vm", TARNWICK_SOURCE_DIR "/tests/hosts/vm/root", 6}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tarnwick
