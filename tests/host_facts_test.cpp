@@ -39,6 +39,7 @@ struct CpuCase {
   std::optional<std::uint32_t> megahertz;
   unsigned processors;
 };
+void PrintTo(const CpuCase& c, std::ostream* out) { *out << c.name; }
 
 class HostProcessor : public testing::TestWithParam<CpuCase> {};
 
@@ -88,6 +89,7 @@ struct FigureCase {
   std::string text;
   Figure figure;
 };
+void PrintTo(const FigureCase& c, std::ostream* out) { *out << c.name; }
 
 class TreeFigure : public testing::TestWithParam<FigureCase> {};
 

@@ -194,63 +194,64 @@ TEST_F(OddTree, RegistryShapeHoldsBoundDevicesAndTheirDrivers) {
 // A copied tree whose links lead out of it, and nodes that are no files:
 // paths resolve inside the tree as a chroot would, nothing outside it and
 // nothing but regular files is opened. The same with both walks.
-class ConfinedTree : public OddTree, public testing::WithParamInterface<PathWalk> {};
+struct WalkCase {
+  const char* name;
+  PathWalk walk;
+};
+void PrintTo(const WalkCase& c, std::ostream* out) { *out << c.name; }
+
+class ConfinedTree : public OddTree, public testing::WithParamInterface<WalkCase> {};
 
 TEST_P(ConfinedTree, ReadsOnlyRegularFilesInsideTheTree) {
-  const std::string outside = folder_.Path();  // the host side of the tree
+  struct Case {
+    const char* name;
+    std::string path;    // below the tree
+    std::string target;  // of a link made at path; none when empty
+    std::optional<std::string> text;
+  };
+  const std::string outside = folder_.Path();  // the tree's folder on the host
+  const std::string id = "sys/class/dmi/id/";
+  const Case cases[] = {
+      {"relativeLinkInsideKeepsWorking", "etc/os-release", "../usr/lib/os-release", "NAME=Copy"},
+      {"absoluteTargetFromTheTreesTop", id + "board_vendor", outside + "/outside/secret", "inside copy"},
+      {"dotDotStopsAtTheTop", id + "board_name", "../../../../../outside/secret", "inside"},
+      {"privateHostFileNotReached", id + "board_serial", outside + "/private", std::nullopt},
+      {"linkToARelativeLinkInside", id + "product_name", "/etc/os-release", "NAME=Copy"},
+      {"hostsHostnameNotReached", id + "board_version", "../../../../../../../../../../etc/hostname", std::nullopt},
+      {"linkLoop", id + "loop", "loop", std::nullopt},
+      {"linkToTheTopIsAFolder", "sys/top", "/", std::nullopt},
+      {"throughALinkToTheTop", "sys/top/outside/secret", "", "inside"},
+      {"linkPastTheTopIsAFolder", "sys/up", "../../..", std::nullopt},
+      {"throughLinksPastTheTop", "sys/up/sys/up/outside/secret", "", "inside"},
+      {"dotDotInThePath", "sys/../../../outside/secret", "", "inside"},
+      {"namedPipe", id + "chassis_vendor", "", std::nullopt},
+      {"linkToANamedPipe", id + "chassis_name", "chassis_vendor", std::nullopt},
+      {"folder", id + "bios_vendor", "", std::nullopt},
+      {"deviceNode", id + "bios_date", "", std::nullopt},
+  };
   File("outside/secret", "host secret\n");
   File("private", "private\n");
   ::chmod(folder_.Host("private").c_str(), 0600);
   File("tree/outside/secret", "inside\n");
   File("tree" + outside + "/outside/secret", "inside copy\n");
   File("tree/usr/lib/os-release", "NAME=Copy\n");
-  Link("tree/etc/os-release", "../usr/lib/os-release");
-  const std::string id = "tree/sys/class/dmi/id/";
-  Link(id + "board_vendor", outside + "/outside/secret");
-  Link(id + "board_name", "../../../../../outside/secret");  // one ".." past the top
-  Link(id + "board_serial", outside + "/private");
-  Link(id + "product_name", "/etc/os-release");
-  Link(id + "board_version", "../../../../../../../../../../etc/hostname");
-  Link(id + "loop", "loop");
-  Link("tree/sys/top", "/");
-  Link("tree/sys/up", "../../..");
-  ASSERT_EQ(::mkfifo(folder_.Host(id + "chassis_vendor").c_str(), 0600), 0);
-  Link(id + "chassis_name", "chassis_vendor");
-  std::filesystem::create_directories(folder_.Host(id + "bios_vendor"));
+  for (const Case& c : cases) {
+    if (!c.target.empty()) Link("tree/" + c.path, c.target);
+  }
+  ASSERT_EQ(::mkfifo(folder_.Host("tree/" + id + "chassis_vendor").c_str(), 0600), 0);
+  std::filesystem::create_directories(folder_.Host("tree/" + id + "bios_vendor"));
   // A copied device node, where one may be made (the null device).
-  const bool device = ::mknod(folder_.Host(id + "bios_date").c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0;
+  const std::string device = folder_.Host("tree/" + id + "bios_date");
+  const bool node = ::mknod(device.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0;
 
   // Whatever is opened of these shows as an event.
   const Descriptor watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
-  for (const std::string path : {"outside/secret", "private", "tree/sys/class/dmi/id/chassis_vendor"}) {
-    ASSERT_GE(::inotify_add_watch(watch.get(), folder_.Host(path).c_str(), IN_OPEN), 0) << path;
-  }
-  if (device) {
-    ASSERT_GE(::inotify_add_watch(watch.get(), folder_.Host(id + "bios_date").c_str(), IN_OPEN), 0);
+  for (const std::string& path : {folder_.Host("outside/secret"), folder_.Host("private"),
+                                  folder_.Host("tree/" + id + "chassis_vendor"), node ? device : std::string()}) {
+    ASSERT_TRUE(path.empty() || ::inotify_add_watch(watch.get(), path.c_str(), IN_OPEN) >= 0) << path;
   }
 
-  struct Case {
-    const char* name;
-    std::string path;  // below the tree
-    std::optional<std::string> text;
-  };
-  const Case cases[] = {
-      {"absoluteTargetFromTheTreesTop", "sys/class/dmi/id/board_vendor", "inside copy"},
-      {"dotDotStopsAtTheTop", "sys/class/dmi/id/board_name", "inside"},
-      {"privateHostFileNotReached", "sys/class/dmi/id/board_serial", std::nullopt},
-      {"linkToARelativeLinkInside", "sys/class/dmi/id/product_name", "NAME=Copy"},
-      {"relativeLinkInsideKeepsWorking", "etc/os-release", "NAME=Copy"},
-      {"hostsHostnameNotReached", "sys/class/dmi/id/board_version", std::nullopt},
-      {"linkLoop", "sys/class/dmi/id/loop", std::nullopt},
-      {"folderLinkToTheTop", "sys/top/outside/secret", "inside"},
-      {"folderLinkPastTheTop", "sys/up/sys/up/outside/secret", "inside"},
-      {"dotDotInThePath", "sys/../../../outside/secret", "inside"},
-      {"namedPipe", "sys/class/dmi/id/chassis_vendor", std::nullopt},
-      {"linkToANamedPipe", "sys/class/dmi/id/chassis_name", std::nullopt},
-      {"folder", "sys/class/dmi/id/bios_vendor", std::nullopt},
-      {"deviceNode", "sys/class/dmi/id/bios_date", std::nullopt},
-  };
-  const HostTree tree(folder_.Host("tree"), GetParam());
+  const HostTree tree(folder_.Host("tree"), GetParam().walk);
   for (const Case& c : cases) {
     EXPECT_EQ(tree.ReadAttribute(c.path), c.text) << c.name;
     // Through the folder the name is in, as a device's attributes are read.
@@ -266,8 +267,9 @@ TEST_P(ConfinedTree, ReadsOnlyRegularFilesInsideTheTree) {
   EXPECT_LT(::read(watch.get(), events, sizeof events), 0) << "a watched file was opened";
 }
 
-INSTANTIATE_TEST_SUITE_P(Walks, ConfinedTree, testing::Values(PathWalk::kernel, PathWalk::byName),
-                         [](const auto& info) { return info.param == PathWalk::kernel ? "kernel" : "byName"; });
+INSTANTIATE_TEST_SUITE_P(Walks, ConfinedTree,
+                         testing::Values(WalkCase{"kernel", PathWalk::kernel}, WalkCase{"byName", PathWalk::byName}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // This machine and the captured trees: whatever they hold, the device rows
 // have Windows' forms and every PCI function is listed. The trees' counts
@@ -277,6 +279,7 @@ struct DeviceRowsCase {
   std::string root;
   std::optional<std::size_t> pciFunctions;  // nothing: as many as this machine has
 };
+void PrintTo(const DeviceRowsCase& c, std::ostream* out) { *out << c.name; }
 
 class DeviceRows : public testing::TestWithParam<DeviceRowsCase> {};
 
