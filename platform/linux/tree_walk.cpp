@@ -21,7 +21,7 @@ constexpr std::size_t kMostDepth = 255;
 // a few tries, then the folder counts as missing.
 constexpr int kConfinedTries = 8;
 
-// Set once the kernel has said it has no confined walk (before Linux 5.6).
+// Set once the kernel has said it has no confined walk.
 std::atomic<bool> kernelWalkMissing{false};
 
 std::optional<std::string> LinkText(int folder, const char* name) {
@@ -106,7 +106,9 @@ Descriptor OpenFolderBelow(int root, std::string_view path, PathWalk walk) {
   const std::string text(path);
   if (walk == PathWalk::kernel && !kernelWalkMissing.load(std::memory_order_relaxed)) {
     const int descriptor = OpenFolderByKernel(root, text);
-    if (descriptor >= 0 || errno != ENOSYS) return Descriptor(descriptor);
+    // ENOSYS before Linux 5.6; EPERM from a container's system call filter
+    // that predates the call (a path-only open is never refused so).
+    if (descriptor >= 0 || (errno != ENOSYS && errno != EPERM)) return Descriptor(descriptor);
     kernelWalkMissing.store(true, std::memory_order_relaxed);
   }
   return Descriptor(OpenFolderByName(root, text));
