@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "app/console_run.h"
+#include "collectors/collectors.h"
 #include "platform/linux/linux_platform.h"
 
 namespace {
@@ -46,6 +47,9 @@ int main(int argc, char** argv) {
   options.programName = "tarnwick";
   options.utf8 = true;
   options.takesRoot = true;
+  options.closingStep = [&platform](CollectorContext& context) {
+    CollectLinuxSections(context, platform.OsFacts(), platform.TunerFacts());
+  };
   options.shownPath = [&platform](const std::string& path) {
     return platform.Files().Drives().HostPath(path).value_or(path);
   };

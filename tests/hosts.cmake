@@ -2,7 +2,7 @@
 # copy of the files the Linux layer reads): tarnwick --root writes exactly
 # tests/hosts/<name>/SystemInfo.ini. Only the account name and its rights
 # come from the computer the test runs on; both reports are compared with
-# that line's value set aside.
+# that line's value set aside, and the tree's path stands as "(tree)".
 # Without HOST, the option itself: listed in --help, refused without a
 # folder or with one that does not exist.
 #
@@ -40,6 +40,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   endif()
   string(REGEX REPLACE "${account}" "User Name=(account)" report "${report}")
   string(REGEX REPLACE "${account}" "User Name=(account)" wanted "${wanted}")
+  string(REPLACE "Captured Tree=${HOST}/root\n" "Captured Tree=(tree)\n" report "${report}")
   if(NOT report STREQUAL wanted)
     file(WRITE "${WORK}/wanted.ini" "${wanted}")
     file(WRITE "${WORK}/written.ini" "${report}")
@@ -52,7 +53,7 @@ endif()
 if(TARGET tarnwick)
   add_test(NAME host_tree.root_option
            COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:tarnwick> -P ${CMAKE_CURRENT_LIST_FILE})
-  foreach(host_locale desktop:de_DE.UTF-8 laptop:en_GB.UTF-8 vm:C.UTF-8)
+  foreach(host_locale desktop:de_DE.UTF-8 laptop:en_GB.UTF-8 vm:C.UTF-8 stick:de_DE.UTF-8)
     string(REPLACE ":" ";" parts "${host_locale}")
     list(GET parts 0 host)
     list(GET parts 1 locale)

@@ -126,6 +126,23 @@ std::vector<std::string> HostTree::List(std::string_view relative) const {
   return names;
 }
 
+std::optional<EntryStatus> HostTree::Status(std::string_view relative) const {
+  struct stat status {};
+  if (::lstat(HostPath(relative).c_str(), &status) != 0) return std::nullopt;
+  EntryStatus entry;
+  using Kind = EntryStatus::Kind;
+  entry.kind = S_ISREG(status.st_mode)   ? Kind::Regular
+               : S_ISLNK(status.st_mode) ? Kind::Link
+               : S_ISDIR(status.st_mode) ? Kind::Folder
+               : S_ISCHR(status.st_mode) ? Kind::CharacterDevice
+               : S_ISBLK(status.st_mode) ? Kind::BlockDevice
+                                         : Kind::Other;
+  entry.mode = status.st_mode & 07777;
+  entry.uid = status.st_uid;
+  entry.gid = status.st_gid;
+  return entry;
+}
+
 HostFolder::HostFolder(const HostTree& tree, std::string_view relative)
     : descriptor_(::open(tree.HostPath(relative).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
 

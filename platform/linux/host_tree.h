@@ -14,6 +14,16 @@ namespace tarnwick {
 
 class HostFolder;
 
+// What lstat tells of an entry, without opening it: a device node's kind,
+// permissions and owners, or that a file is there.
+struct EntryStatus {
+  enum class Kind { Regular, Link, Folder, CharacterDevice, BlockDevice, Other };
+  Kind kind = Kind::Other;
+  std::uint32_t mode = 0;  // permission bits
+  std::uint32_t uid = 0;
+  std::uint32_t gid = 0;
+};
+
 class HostTree {
  public:
   // root: a host folder; empty means "/".
@@ -37,6 +47,8 @@ class HostTree {
   std::optional<std::string> LinkParentName(std::string_view relative) const;
   // The names in a folder, sorted; empty when it cannot be listed.
   std::vector<std::string> List(std::string_view relative) const;
+  // The entry itself (a link is not followed); nothing when it is missing.
+  std::optional<EntryStatus> Status(std::string_view relative) const;
 
   static constexpr std::uint64_t kMaxFileSize = 8u << 20;
 

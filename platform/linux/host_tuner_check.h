@@ -1,0 +1,50 @@
+// The facts of the section "Linux Tuner Check" read from a Linux host below
+// its root: drivers and modaliases from sysfs, the modules and their
+// firmware through libkmod (lib/modules/<release> below the root, no
+// program started), firmware files below lib/firmware, the device nodes and
+// the user whose access they grant.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "collectors/linux/tuner_check.h"
+#include "platform/linux/host_devices.h"
+#include "platform/linux/host_tree.h"
+
+namespace tarnwick {
+
+class ModuleIndex;
+
+class HostTunerFacts final : public LinuxTunerFacts {
+ public:
+  // captured: the tree is a copy of another host, so the user is the one
+  // its proc/self/status describes; otherwise the real user of this
+  // process, or the one behind sudo.
+  HostTunerFacts(const HostTree& tree, const HostDevices& devices, bool captured);
+  ~HostTunerFacts() override;
+
+  TunerDeviceFacts Device(std::uint32_t device) override;
+  std::vector<DeviceNode> Nodes() override;
+  std::optional<CheckUser> User() override;
+  std::vector<HostGroup> Groups() override;
+
+  // The paths below the root of what the checks read: the kernel's module
+  // folder, and the firmware names looked for (filled as they are checked).
+  std::string ModuleFolder() const;
+  const std::vector<std::string>& FirmwareLooked() const { return firmwareLooked_; }
+
+ private:
+  ModuleIndex& Modules();
+  std::vector<FirmwareFile> Firmware(const std::string& module);
+  std::vector<std::string> Modaliases(const HostDevice& device) const;
+
+  const HostTree& tree_;
+  const HostDevices& devices_;
+  bool captured_;
+  std::unique_ptr<ModuleIndex> modules_;
+  std::vector<std::string> firmwareLooked_;
+};
+
+}  // namespace tarnwick
