@@ -6,7 +6,7 @@
 # Without HOST, the option itself: listed in --help, refused without a
 # folder or with one that does not exist.
 #
-#   cmake -DPROGRAM=<tarnwick> -DHOST=<tests/hosts/name> -DWORK=<folder> -DLOCALE=<name> -P hosts.cmake
+#   cmake -DPROGRAM=<tarnwick> -DHOST=<tests/hosts/name> -DWORK=<folder> -DLOCALE=<name> [-DCAPTURE=ON] -P hosts.cmake
 #   cmake -DPROGRAM=<tarnwick> -P hosts.cmake
 
 if(CMAKE_SCRIPT_MODE_FILE AND NOT HOST)
@@ -27,7 +27,25 @@ endif()
 if(CMAKE_SCRIPT_MODE_FILE)
   file(REMOVE_RECURSE "${WORK}")
   file(MAKE_DIRECTORY "${WORK}")
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=${LOCALE} "${PROGRAM}" --root "${HOST}/root" --no-copy
+  set(tree "${HOST}/root")
+  if(CAPTURE)
+    # The tree captured by a run on it and unpacked again must give the
+    # same report: the capture holds everything a run reads.
+    execute_process(COMMAND "${PROGRAM}" --root "${tree}" --no-copy --output captured.ini --capture capture.tar.gz
+                    WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err
+                    TIMEOUT 60)
+    if(NOT status EQUAL 0 OR NOT out MATCHES "Capture written to capture.tar.gz\n$")
+      message(FATAL_ERROR "tarnwick --capture exited with ${status}: ${out}${err}")
+    endif()
+    file(MAKE_DIRECTORY "${WORK}/unpacked")
+    execute_process(COMMAND ${CMAKE_COMMAND} -E tar xzf ../capture.tar.gz WORKING_DIRECTORY "${WORK}/unpacked"
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "the capture does not unpack: ${status}")
+    endif()
+    set(tree "${WORK}/unpacked")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=${LOCALE} "${PROGRAM}" --root "${tree}" --no-copy
                   WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)
   if(NOT status EQUAL 0)
     message(FATAL_ERROR "tarnwick --root exited with ${status}: ${err}")
@@ -40,7 +58,7 @@ if(CMAKE_SCRIPT_MODE_FILE)
   endif()
   string(REGEX REPLACE "${account}" "User Name=(account)" report "${report}")
   string(REGEX REPLACE "${account}" "User Name=(account)" wanted "${wanted}")
-  string(REPLACE "Captured Tree=${HOST}/root\n" "Captured Tree=(tree)\n" report "${report}")
+  string(REPLACE "Captured Tree=${tree}\n" "Captured Tree=(tree)\n" report "${report}")
   if(NOT report STREQUAL wanted)
     file(WRITE "${WORK}/wanted.ini" "${wanted}")
     file(WRITE "${WORK}/written.ini" "${report}")
@@ -60,6 +78,15 @@ if(TARGET tarnwick)
     add_test(NAME host_tree.${host}
              COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:tarnwick> -DHOST=${CMAKE_CURRENT_SOURCE_DIR}/hosts/${host}
                      -DWORK=${CMAKE_CURRENT_BINARY_DIR}/host-trees/${host} -DLOCALE=${locale}
+                     -P ${CMAKE_CURRENT_LIST_FILE})
+  endforeach()
+  foreach(host_locale laptop:en_GB.UTF-8 stick:de_DE.UTF-8)
+    string(REPLACE ":" ";" parts "${host_locale}")
+    list(GET parts 0 host)
+    list(GET parts 1 locale)
+    add_test(NAME host_tree.${host}_captured
+             COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:tarnwick> -DHOST=${CMAKE_CURRENT_SOURCE_DIR}/hosts/${host}
+                     -DWORK=${CMAKE_CURRENT_BINARY_DIR}/host-trees/${host}-captured -DLOCALE=${locale} -DCAPTURE=ON
                      -P ${CMAKE_CURRENT_LIST_FILE})
   endforeach()
 endif()

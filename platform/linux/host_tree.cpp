@@ -80,7 +80,7 @@ std::optional<std::string> LinkTargetAt(int folder, const std::string& path) {
 
 }  // namespace
 
-HostTree::HostTree(std::string root) : root_(std::move(root)) {
+HostTree::HostTree(std::string root, std::set<std::string>* read) : root_(std::move(root)), read_(read) {
   while (!root_.empty() && root_.back() == '/') root_.pop_back();
 }
 
@@ -92,19 +92,23 @@ std::string HostTree::HostPath(std::string_view relative) const {
 }
 
 std::optional<std::string> HostTree::ReadFile(std::string_view relative) const {
+  NoteRead(relative);
   return ReadAt(AT_FDCWD, HostPath(relative), false);
 }
 
 std::optional<std::string> HostTree::ReadAttribute(std::string_view relative) const {
+  NoteRead(relative);
   return AttributeOf(ReadAt(AT_FDCWD, HostPath(relative), true));
 }
 
 std::optional<std::string> HostTree::LinkName(std::string_view relative) const {
+  NoteRead(relative);
   const auto target = LinkTargetAt(AT_FDCWD, HostPath(relative));
   return target ? NameOf(LastName(*target)) : std::nullopt;
 }
 
 std::optional<std::string> HostTree::LinkParentName(std::string_view relative) const {
+  NoteRead(relative);
   const auto target = LinkTargetAt(AT_FDCWD, HostPath(relative));
   if (!target) return std::nullopt;
   std::string_view path = *target;
@@ -115,6 +119,7 @@ std::optional<std::string> HostTree::LinkParentName(std::string_view relative) c
 }
 
 std::vector<std::string> HostTree::List(std::string_view relative) const {
+  NoteRead(relative);
   std::vector<std::string> names;
   const Folder folder(HostPath(relative));
   if (folder.get() == nullptr) return names;
@@ -127,6 +132,7 @@ std::vector<std::string> HostTree::List(std::string_view relative) const {
 }
 
 std::optional<EntryStatus> HostTree::Status(std::string_view relative) const {
+  NoteRead(relative);
   struct stat status {};
   if (::lstat(HostPath(relative).c_str(), &status) != 0) return std::nullopt;
   EntryStatus entry;
@@ -144,10 +150,14 @@ std::optional<EntryStatus> HostTree::Status(std::string_view relative) const {
 }
 
 HostFolder::HostFolder(const HostTree& tree, std::string_view relative)
-    : descriptor_(::open(tree.HostPath(relative).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    : tree_(tree),
+      path_(relative),
+      descriptor_(::open(tree.HostPath(relative).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
 
 HostFolder::HostFolder(const HostFolder& parent, std::string_view relative)
-    : descriptor_(parent.descriptor_ < 0 ? -1
+    : tree_(parent.tree_),
+      path_(parent.path_ + "/" + std::string(relative)),
+      descriptor_(parent.descriptor_ < 0 ? -1
                                          : ::openat(parent.descriptor_, std::string(relative).c_str(),
                                                     O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
 
@@ -156,16 +166,19 @@ HostFolder::~HostFolder() {
 }
 
 std::optional<std::string> HostFolder::ReadFile(std::string_view relative) const {
+  NoteRead(relative);
   if (descriptor_ < 0) return std::nullopt;
   return ReadAt(descriptor_, std::string(relative), false);
 }
 
 std::optional<std::string> HostFolder::ReadAttribute(std::string_view relative) const {
+  NoteRead(relative);
   if (descriptor_ < 0) return std::nullopt;
   return AttributeOf(ReadAt(descriptor_, std::string(relative), true));
 }
 
 std::optional<std::string> HostFolder::LinkName(std::string_view relative) const {
+  NoteRead(relative);
   if (descriptor_ < 0) return std::nullopt;
   const auto target = LinkTargetAt(descriptor_, std::string(relative));
   return target ? NameOf(LastName(*target)) : std::nullopt;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +27,9 @@ struct EntryStatus {
 
 class HostTree {
  public:
-  // root: a host folder; empty means "/".
-  explicit HostTree(std::string root = "/");
+  // root: a host folder; empty means "/". With read, every path asked
+  // for is noted there (relative to the root), so a capture can hold them.
+  explicit HostTree(std::string root = "/", std::set<std::string>* read = nullptr);
 
   // The host path of a path below the root ("proc/cpuinfo").
   std::string HostPath(std::string_view relative) const;
@@ -52,8 +54,13 @@ class HostTree {
 
   static constexpr std::uint64_t kMaxFileSize = 8u << 20;
 
+  void NoteRead(std::string_view relative) const {
+    if (read_ != nullptr) read_->emplace(relative);
+  }
+
  private:
   std::string root_;
+  std::set<std::string>* read_;
 };
 
 // A folder below the root, opened once so that the attributes in it are
@@ -69,12 +76,15 @@ class HostFolder {
   ~HostFolder();
 
   explicit operator bool() const { return descriptor_ >= 0; }
+  void NoteRead(std::string_view relative) const { tree_.NoteRead(path_ + "/" + std::string(relative)); }
   // As the tree's reads, by a path relative to this folder.
   std::optional<std::string> ReadFile(std::string_view relative) const;
   std::optional<std::string> ReadAttribute(std::string_view relative) const;
   std::optional<std::string> LinkName(std::string_view relative) const;
 
  private:
+  const HostTree& tree_;
+  std::string path_;  // below the root
   int descriptor_;
 };
 

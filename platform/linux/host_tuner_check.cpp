@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <set>
 
 #include "platform/linux/host_os.h"
 
@@ -59,6 +60,7 @@ class ModuleIndex {
     kmod_module* raw = nullptr;
     if (!context_ || kmod_module_new_from_name(context_.get(), name.c_str(), &raw) < 0) return files;
     const std::unique_ptr<kmod_module, KmodModuleFree> module(raw);
+    if (const char* path = kmod_module_get_path(module.get())) files_.emplace(path);
     kmod_list* rawInfo = nullptr;
     if (kmod_module_get_info(module.get(), &rawInfo) < 0) return files;
     const std::unique_ptr<kmod_list, KmodInfoFree> info(rawInfo);
@@ -70,8 +72,12 @@ class ModuleIndex {
     return files;
   }
 
+  // The module files whose information was read, as host paths.
+  const std::set<std::string>& Files() const { return files_; }
+
  private:
   std::unique_ptr<kmod_ctx, KmodContextFree> context_;
+  std::set<std::string> files_;
 };
 
 namespace {
@@ -145,6 +151,20 @@ std::string HostTunerFacts::ModuleFolder() const {
   return "lib/modules/" + *release;
 }
 
+std::set<std::string> HostTunerFacts::ModuleFilesRead() const {
+  std::set<std::string> files;
+  const std::string folder = ModuleFolder();
+  if (!modules_ || folder.empty()) return files;
+  for (const std::string& name : tree_.List(folder)) {
+    if (name.starts_with("modules.")) files.insert(folder + "/" + name);
+  }
+  const std::string root = tree_.HostPath("");
+  for (const std::string& path : modules_->Files()) {
+    if (path.starts_with(root)) files.insert(path.substr(root.size()));
+  }
+  return files;
+}
+
 ModuleIndex& HostTunerFacts::Modules() {
   if (!modules_) {
     const std::string folder = ModuleFolder();
@@ -167,7 +187,6 @@ std::vector<FirmwareFile> HostTunerFacts::Firmware(const std::string& module) {
       if (release.empty() && folder.find("//") != std::string::npos) continue;
       for (const std::string_view suffix : {"", ".xz", ".zst"}) {
         const std::string path = folder + name + std::string(suffix);
-        firmwareLooked_.push_back(path);
         const auto status = tree_.Status(path);
         if (status && (status->kind == EntryStatus::Kind::Regular || status->kind == EntryStatus::Kind::Link)) {
           file.present = true;

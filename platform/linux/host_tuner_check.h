@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "collectors/linux/tuner_check.h"
@@ -30,10 +31,11 @@ class HostTunerFacts final : public LinuxTunerFacts {
   std::optional<CheckUser> User() override;
   std::vector<HostGroup> Groups() override;
 
-  // The paths below the root of what the checks read: the kernel's module
-  // folder, and the firmware names looked for (filled as they are checked).
+  // lib/modules/<release> of the tree's kernel; empty without a release.
   std::string ModuleFolder() const;
-  const std::vector<std::string>& FirmwareLooked() const { return firmwareLooked_; }
+  // What libkmod read below the root, beside the tree's own reads: the
+  // module indexes and the modules whose information was asked for.
+  std::set<std::string> ModuleFilesRead() const;
 
  private:
   ModuleIndex& Modules();
@@ -44,7 +46,6 @@ class HostTunerFacts final : public LinuxTunerFacts {
   const HostDevices& devices_;
   bool captured_;
   std::unique_ptr<ModuleIndex> modules_;
-  std::vector<std::string> firmwareLooked_;
 };
 
 }  // namespace tarnwick

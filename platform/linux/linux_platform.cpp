@@ -28,9 +28,9 @@ char ProgramDrive(const std::string& workingFolder, const std::string& executabl
 }  // namespace
 
 LinuxPlatform::LinuxPlatform(const std::string& workingFolder, const std::string& executable,
-                             const std::string& root)
+                             const std::string& root, std::set<std::string>* read)
     : capturedTree_(root == "/" ? std::nullopt : std::optional<std::string>(root)),
-      tree_(root),
+      tree_(root, read),
       sound_(ReadHostSound(tree_)),
       hostDevices_(ReadHostDevices(tree_, sound_,
                                    IdDatabaseNamer(capturedTree_ ? std::vector<const HostTree*>{&tree_, &thisHost_}

@@ -27,8 +27,10 @@ namespace tarnwick {
 class LinuxPlatform {
  public:
   // workingFolder, executable and root are host paths; a root other than
-  // "/" is a captured tree of another host.
-  LinuxPlatform(const std::string& workingFolder, const std::string& executable, const std::string& root = "/");
+  // "/" is a captured tree of another host. With read, the paths below the
+  // root that the run reads are noted there (for a capture).
+  LinuxPlatform(const std::string& workingFolder, const std::string& executable, const std::string& root = "/",
+                std::set<std::string>* read = nullptr);
 
   Platform& Services() { return services_; }
   MappedReportFiles& Files() { return files_; }
