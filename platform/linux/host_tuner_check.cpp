@@ -31,11 +31,13 @@ struct KmodInfoFree {
 
 class ModuleIndex {
  public:
-  explicit ModuleIndex(const std::string& folder) {
+  // folder: the kernel's module folder; nothing when it has no indexes.
+  explicit ModuleIndex(const std::optional<std::string>& folder) {
+    if (!folder) return;
     // No configuration of the computer that runs the program: a captured
     // tree's aliases alone decide.
     const char* const noConfiguration[] = {nullptr};
-    context_.reset(kmod_new(folder.c_str(), noConfiguration));
+    context_.reset(kmod_new(folder->c_str(), noConfiguration));
     // libkmod's own messages would go to standard error.
     if (context_) kmod_set_log_fn(context_.get(), [](void*, int, const char*, int, const char*, const char*, va_list) {}, nullptr);
   }
@@ -167,10 +169,16 @@ std::set<std::string> HostTunerFacts::ModuleFilesRead() const {
 
 ModuleIndex& HostTunerFacts::Modules() {
   if (!modules_) {
+    // libkmod finds no module where its indexes are missing, as if the
+    // kernel had none for the device: without them the index answers
+    // nothing.
     const std::string folder = ModuleFolder();
-    // Without a release there is no module folder to read: the index then
-    // answers nothing.
-    modules_ = std::make_unique<ModuleIndex>(folder.empty() ? tree_.HostPath("lib/modules/-") : tree_.HostPath(folder));
+    bool indexed = !folder.empty();
+    for (const std::string_view index : {"/modules.dep.bin", "/modules.alias.bin"}) {
+      const auto status = indexed ? tree_.Status(folder + std::string(index)) : std::nullopt;
+      indexed = status && status->kind == EntryStatus::Kind::Regular;
+    }
+    modules_ = std::make_unique<ModuleIndex>(indexed ? std::optional<std::string>(tree_.HostPath(folder)) : std::nullopt);
   }
   return *modules_;
 }
