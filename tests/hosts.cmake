@@ -43,7 +43,8 @@ if(CMAKE_SCRIPT_MODE_FILE)
     if(NOT status EQUAL 0)
       message(FATAL_ERROR "the capture does not unpack: ${status}")
     endif()
-    set(tree "${WORK}/unpacked")
+    # A folder named relative to the working folder, as the desk names it.
+    set(tree "unpacked")
   endif()
   execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=${LOCALE} "${PROGRAM}" --root "${tree}" --no-copy
                   WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err TIMEOUT 60)

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 
 #include "platform/linux/host_os.h"
@@ -34,10 +35,13 @@ class ModuleIndex {
   // folder: the kernel's module folder; nothing when it has no indexes.
   explicit ModuleIndex(const std::optional<std::string>& folder) {
     if (!folder) return;
+    // libkmod makes the folder absolute; the module paths it gives start so.
+    folder_ = std::filesystem::absolute(*folder).lexically_normal().string();
+    while (folder_.size() > 1 && folder_.back() == '/') folder_.pop_back();
     // No configuration of the computer that runs the program: a captured
     // tree's aliases alone decide.
     const char* const noConfiguration[] = {nullptr};
-    context_.reset(kmod_new(folder->c_str(), noConfiguration));
+    context_.reset(kmod_new(folder_.c_str(), noConfiguration));
     // libkmod's own messages would go to standard error.
     if (context_) kmod_set_log_fn(context_.get(), [](void*, int, const char*, int, const char*, const char*, va_list) {}, nullptr);
   }
@@ -62,7 +66,13 @@ class ModuleIndex {
     kmod_module* raw = nullptr;
     if (!context_ || kmod_module_new_from_name(context_.get(), name.c_str(), &raw) < 0) return files;
     const std::unique_ptr<kmod_module, KmodModuleFree> module(raw);
-    if (const char* path = kmod_module_get_path(module.get())) files_.emplace(path);
+    if (const char* path = kmod_module_get_path(module.get())) {
+      // The module index of a captured tree names the file: one outside
+      // the module folder is not read.
+      const std::string_view file = path;
+      if (!file.starts_with(folder_ + "/") || file.find("/../") != std::string_view::npos) return files;
+      files_.emplace(file.substr(folder_.size() + 1));
+    }
     kmod_list* rawInfo = nullptr;
     if (kmod_module_get_info(module.get(), &rawInfo) < 0) return files;
     const std::unique_ptr<kmod_list, KmodInfoFree> info(rawInfo);
@@ -74,11 +84,12 @@ class ModuleIndex {
     return files;
   }
 
-  // The module files whose information was read, as host paths.
+  // The module files whose information was read, below the module folder.
   const std::set<std::string>& Files() const { return files_; }
 
  private:
   std::unique_ptr<kmod_ctx, KmodContextFree> context_;
+  std::string folder_;
   std::set<std::string> files_;
 };
 
@@ -160,10 +171,7 @@ std::set<std::string> HostTunerFacts::ModuleFilesRead() const {
   for (const std::string& name : tree_.List(folder)) {
     if (name.starts_with("modules.")) files.insert(folder + "/" + name);
   }
-  const std::string root = tree_.HostPath("");
-  for (const std::string& path : modules_->Files()) {
-    if (path.starts_with(root)) files.insert(path.substr(root.size()));
-  }
+  for (const std::string& path : modules_->Files()) files.insert(folder + "/" + path);
   return files;
 }
 
