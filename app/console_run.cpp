@@ -20,7 +20,7 @@ std::string Usage(std::string_view name, bool takesRoot) {
   const std::string program(name);
   return "Usage: " + program + " [--verbose] [--json] [--output FILE] [--no-copy] [--redact]" +
          (takesRoot ? " [--root DIR]" : "") + "\n" +
-         (takesRoot ? "       " + program + " --capture FILE.tar.gz\n" : "") +
+         (takesRoot ? "       " + program + " [options] --capture FILE.tar.gz\n" : "") +
          "       " + program + " --help | --version\n"
          "Takes a picture of this computer, writes it to the report C:\\SystemInfo.ini\n"
          "with a copy beside the program, and prints every entry.\n"

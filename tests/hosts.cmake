@@ -3,8 +3,9 @@
 # tests/hosts/<name>/SystemInfo.ini. Only the account name and its rights
 # come from the computer the test runs on; both reports are compared with
 # that line's value set aside, and the tree's path stands as "(tree)".
-# Without HOST, the option itself: listed in --help, refused without a
-# folder or with one that does not exist.
+# Without HOST, the options themselves: --root listed in --help, refused
+# without a folder or with one that does not exist; --capture refused
+# without a file name.
 #
 #   cmake -DPROGRAM=<tarnwick> -DHOST=<tests/hosts/name> -DWORK=<folder> -DLOCALE=<name> [-DCAPTURE=ON] -P hosts.cmake
 #   cmake -DPROGRAM=<tarnwick> -P hosts.cmake
@@ -14,10 +15,11 @@ if(CMAKE_SCRIPT_MODE_FILE AND NOT HOST)
   if(NOT status EQUAL 0 OR NOT out MATCHES "\\[--root DIR\\]\n.*\n  --root DIR     read the computer's facts below DIR")
     message(FATAL_ERROR "--help does not list --root:\n${out}")
   endif()
-  foreach(arguments "--root" "--root;${CMAKE_CURRENT_LIST_DIR}/hosts/no-such-host")
+  foreach(arguments "--root" "--root;${CMAKE_CURRENT_LIST_DIR}/hosts/no-such-host" "--capture")
+    list(GET arguments 0 option)
     execute_process(COMMAND "${PROGRAM}" ${arguments} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err
                     TIMEOUT 30)
-    if(NOT status EQUAL 2 OR NOT err MATCHES "^tarnwick: --root")
+    if(NOT status EQUAL 2 OR NOT err MATCHES "^tarnwick: ${option}")
       message(FATAL_ERROR "'${arguments}' must be refused with 2, not ${status}: ${err}")
     endif()
   endforeach()
