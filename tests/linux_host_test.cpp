@@ -229,6 +229,18 @@ TEST_F(OddTree, LinuxFactsLeftOutWhereUnreadable) {
   EXPECT_FALSE(facts.User().has_value());
   EXPECT_TRUE(facts.Groups().empty());
 
+  // The module indexes of the stick tree, its module itself gone: the
+  // module is named, its firmware cannot be read.
+  std::filesystem::copy(std::string(TARNWICK_SOURCE_DIR) + "/tests/hosts/stick/root/lib", folder_.Host("lib"),
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::rename(folder_.Host("lib/modules/6.1.0-18-amd64/kernel/drivers/media/dvb_usb_dibusb_mb.ko"),
+                          folder_.Host("lib/modules/6.1.0-18-amd64/kernel/drivers/media/other.ko"));
+  File("sys/devices/usb/1-1/1-1:1.0/modalias", "usb:v10B8p0BC6d0100dc00dsc00dp00icFFiscFFipFFin00\n");
+  HostTunerFacts indexed(tree, devices, true);
+  const TunerDeviceFacts named = indexed.Device(0);
+  EXPECT_EQ(named.modules, std::vector<std::string>{"dvb_usb_dibusb_mb"});
+  EXPECT_TRUE(named.firmware.empty());
+
   const LinuxOsFacts os = ReadLinuxOs(tree, folder_.Path());
   EXPECT_EQ(os.osRelease, "ID=debian\n");
   EXPECT_FALSE(os.kernelBuild.has_value());
