@@ -247,6 +247,22 @@ TEST_F(OddTree, LinuxFactsLeftOutWhereUnreadable) {
   EXPECT_FALSE(os.machine.has_value());
 }
 
+TEST(LinuxHostTexts, UserWhoseNodeAccessIsJudged) {
+  struct Case {
+    std::uint32_t real, effective;
+    const char* sudo;
+    std::uint32_t judged;
+  };
+  const Case cases[] = {
+      {1000, 1000, nullptr, 1000}, {0, 0, "1000", 1000}, {0, 0, nullptr, 0},
+      {0, 0, "anna", 0},           {0, 0, "", 0},        {1000, 1000, "1001", 1000},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(JudgedUid(c.real, c.effective, c.sudo), c.judged) << c.real << " " << c.effective << " "
+                                                                << (c.sudo ? c.sudo : "-");
+  }
+}
+
 // The tree's own ID databases name its devices; without them the device
 // keeps its own texts.
 TEST_F(OddTree, DeviceNamesFromTheFirstDatabaseFound) {

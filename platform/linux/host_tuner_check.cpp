@@ -131,11 +131,8 @@ std::optional<std::uint32_t> Id(const char* text) {
 // through it, else the real user.
 std::optional<CheckUser> LiveUser() {
   CheckUser user;
-  user.uid = ::getuid();
+  user.uid = JudgedUid(::getuid(), ::geteuid(), std::getenv("SUDO_UID"));
   user.gid = ::getgid();
-  if (::geteuid() == 0) {
-    if (const auto sudo = Id(std::getenv("SUDO_UID"))) user.uid = *sudo;
-  }
   const passwd* entry = ::getpwuid(user.uid);
   if (entry == nullptr || entry->pw_name == nullptr) return user;
   user.name = entry->pw_name;
@@ -152,6 +149,14 @@ std::optional<CheckUser> LiveUser() {
 }
 
 }  // namespace
+
+std::uint32_t JudgedUid(std::uint32_t realUid, std::uint32_t effectiveUid, const char* sudoUid) {
+  // sudo runs the program as root and names the user behind it.
+  if (effectiveUid == 0) {
+    if (const auto sudo = Id(sudoUid)) return *sudo;
+  }
+  return realUid;
+}
 
 HostTunerFacts::HostTunerFacts(const HostTree& tree, const HostDevices& devices, bool captured)
     : tree_(tree), devices_(devices), captured_(captured) {}

@@ -5,6 +5,7 @@
 // the user whose access they grant.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <set>
@@ -17,6 +18,10 @@
 namespace tarnwick {
 
 class ModuleIndex;
+
+// The user whose access to the nodes is judged: the one behind sudo
+// (SUDO_UID) when the program runs as root, else the real user.
+std::uint32_t JudgedUid(std::uint32_t realUid, std::uint32_t effectiveUid, const char* sudoUid);
 
 class HostTunerFacts final : public LinuxTunerFacts {
  public:
