@@ -6,10 +6,14 @@
 
 #include <climits>
 #include <iostream>
+#include <optional>
+#include <set>
 #include <string>
 #include <variant>
 
 #include "app/console_run.h"
+#include "collectors/collectors.h"
+#include "platform/linux/host_capture.h"
 #include "platform/linux/linux_platform.h"
 
 namespace {
@@ -32,6 +36,8 @@ int main(int argc, char** argv) {
   // The folder the facts are read below is needed before the platform is
   // made; the run parses the arguments again and reports what is wrong.
   std::string root = "/";
+  std::optional<std::string> capture;
+  bool json = false;
   const auto parsed = ParseConsoleArguments(argc, argv, true);
   if (const auto* arguments = std::get_if<ConsoleArguments>(&parsed); arguments && arguments->root) {
     root = *arguments->root;
@@ -40,12 +46,20 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  if (const auto* arguments = std::get_if<ConsoleArguments>(&parsed); arguments && !arguments->help && !arguments->version) {
+    capture = arguments->capture;
+    json = arguments->json;
+  }
 
-  LinuxPlatform platform(WorkingFolder(), RunningExecutable(argv[0]), root);
+  std::set<std::string> read;
+  LinuxPlatform platform(WorkingFolder(), RunningExecutable(argv[0]), root, capture ? &read : nullptr);
   ConsoleOptions options;
   options.programName = "tarnwick";
   options.utf8 = true;
   options.takesRoot = true;
+  options.closingStep = [&platform](CollectorContext& context) {
+    CollectLinuxSections(context, platform.OsFacts(), platform.TunerFacts());
+  };
   options.shownPath = [&platform](const std::string& path) {
     return platform.Files().Drives().HostPath(path).value_or(path);
   };
@@ -55,5 +69,15 @@ int main(int argc, char** argv) {
     const std::string absolute = path.front() == '/' ? path : WorkingFolder() + "/" + path;
     return platform.Files().Drives().WindowsPath(absolute);
   };
-  return RunFromConsole(platform.Services(), options, argc, argv, std::cout, std::cerr);
+  const int status = RunFromConsole(platform.Services(), options, argc, argv, std::cout, std::cerr);
+  if (!capture || status == 2) return status;
+  // What the run read, and what libkmod read for it, as the run found it.
+  read.merge(platform.TunerFacts().ModuleFilesRead());
+  if (const auto problem = WriteCaptureArchive(*capture, CollectCapture(HostTree(root), read))) {
+    std::cerr << "tarnwick: --capture: " << *problem << '\n';
+    return 1;
+  }
+  // With --json standard output holds the JSON alone.
+  if (!json) std::cout << "Capture written to " << *capture << '\n';
+  return status;
 }

@@ -19,7 +19,8 @@ class NullBuffer final : public std::streambuf {
 std::string Usage(std::string_view name, bool takesRoot) {
   const std::string program(name);
   return "Usage: " + program + " [--verbose] [--json] [--output FILE] [--no-copy] [--redact]" +
-         (takesRoot ? " [--root DIR]" : "") + "\n"
+         (takesRoot ? " [--root DIR]" : "") + "\n" +
+         (takesRoot ? "       " + program + " [options] --capture FILE.tar.gz\n" : "") +
          "       " + program + " --help | --version\n"
          "Takes a picture of this computer, writes it to the report C:\\SystemInfo.ini\n"
          "with a copy beside the program, and prints every entry.\n"
@@ -31,6 +32,7 @@ std::string Usage(std::string_view name, bool takesRoot) {
          "                 instance parts of device paths with <redacted>\n" +
          (takesRoot ? "  --root DIR     read the computer's facts below DIR (a copy of another\n"
                       "                 computer's /sys and /proc) instead of /\n"
+                      "  --capture FILE write the files a run reads to FILE (.tar.gz), for --root\n"
                     : "") +
          "  --help         print this text\n"
          "  --version      print the program's version\n";
@@ -60,6 +62,9 @@ std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char
     } else if (option == "--root" && takesRoot) {
       if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) return std::string("--root needs a folder");
       arguments.root = argv[++i];
+    } else if (option == "--capture" && takesRoot) {
+      if (i + 1 >= argc || std::string_view(argv[i + 1]).empty()) return std::string("--capture needs a file name");
+      arguments.capture = argv[++i];
     } else {
       return "unknown argument '" + std::string(option) + "'";
     }
@@ -101,6 +106,7 @@ int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, 
   std::ostream silent(&discard);
   RecordedRows rows;
   ReportDialog dialog(platform, rows, arguments.verbose ? err : silent, StandardCollectionSteps(), placement);
+  if (options.closingStep) dialog.SetClosingStep(options.closingStep);
   dialog.RunCollection();
 
   // The listing goes out in one piece: written a field at a time it costs a

@@ -27,6 +27,8 @@ struct ConsoleOptions {
   // The program reads its facts below a folder that --root names (the Linux
   // program only).
   bool takesRoot = false;
+  // The host's own sections after the run's last step.
+  std::function<void(CollectorContext&)> closingStep = nullptr;
 };
 
 // What the user asked for on the command line.
@@ -39,6 +41,7 @@ struct ConsoleArguments {
   bool redact = false;   // user name, board serial and device instance parts taken out
   std::optional<std::string> output;  // the report elsewhere than C:\SystemInfo.ini
   std::optional<std::string> root;    // the folder the facts are read below
+  std::optional<std::string> capture;  // the archive of the files a run reads
 };
 
 // The arguments, or a message saying what is wrong with them. --root is an

@@ -74,6 +74,10 @@ void ReportDialog::RunCollection() {
     StepFinished();
   }
   if (Succeeded(categoriesCom)) platform_.directShow.ComUninitialize();
+  if (closingStep_) {
+    closingStep_(context_);
+    StepFinished();
+  }
   report_.Settle();
   if (copyBesideExecutable_) CopyReportBesideExecutable();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -66,6 +67,9 @@ class ReportDialog final : public ReportWriter {
                const CollectionSteps& steps = StandardCollectionSteps(), ReportPlacement placement = {});
 
   void SetRunObserver(RunObserver* observer) { observer_ = observer; }
+  // A step of the host's own after the last filter category (the Linux
+  // program's sections).
+  void SetClosingStep(std::function<void(CollectorContext&)> step) { closingStep_ = std::move(step); }
 
   // Empties the report, writes the tool's version, calls every collector in
   // order with the group separators of the category step, and copies the
@@ -109,6 +113,7 @@ class ReportDialog final : public ReportWriter {
   bool oldReportKept_ = false;
   std::optional<std::string> copiedTo_;
   RunObserver* observer_ = nullptr;
+  std::function<void(CollectorContext&)> closingStep_;
 };
 
 }  // namespace tarnwick

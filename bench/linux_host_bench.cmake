@@ -3,4 +3,5 @@
 if(TARNWICK_PLATFORM STREQUAL "linux")
   add_executable(linux_host_bench ${CMAKE_CURRENT_LIST_DIR}/linux_host_bench.cpp)
   target_link_libraries(linux_host_bench PRIVATE tarnwick_app tarnwick_linux)
+  target_compile_definitions(linux_host_bench PRIVATE TARNWICK_HOSTS_DIR="${PROJECT_SOURCE_DIR}/tests/hosts")
 endif()

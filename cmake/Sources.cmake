@@ -14,7 +14,8 @@ file(GLOB TARNWICK_COLLECTOR_SOURCES CONFIGURE_DEPENDS
   ${PROJECT_SOURCE_DIR}/collectors/*.cpp
   ${PROJECT_SOURCE_DIR}/collectors/os/*.cpp
   ${PROJECT_SOURCE_DIR}/collectors/devices/*.cpp
-  ${PROJECT_SOURCE_DIR}/collectors/tuner/*.cpp)
+  ${PROJECT_SOURCE_DIR}/collectors/tuner/*.cpp
+  ${PROJECT_SOURCE_DIR}/collectors/linux/*.cpp)
 add_library(tarnwick_collectors STATIC ${TARNWICK_COLLECTOR_SOURCES})
 target_link_libraries(tarnwick_collectors PUBLIC tarnwick_platform_common)
 
@@ -39,8 +40,13 @@ if(TARNWICK_PLATFORM STREQUAL "linux")
   target_link_libraries(tarnwick_replay PUBLIC tarnwick_posix nlohmann_json::nlohmann_json)
 
   file(GLOB TARNWICK_LINUX_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/linux/*.cpp)
+  # libkmod reads a kernel's module indexes and module information;
+  # libarchive writes the captured tree.
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(KMOD REQUIRED IMPORTED_TARGET libkmod)
+  pkg_check_modules(LIBARCHIVE REQUIRED IMPORTED_TARGET libarchive)
   add_library(tarnwick_linux STATIC ${TARNWICK_LINUX_SOURCES})
-  target_link_libraries(tarnwick_linux PUBLIC tarnwick_posix)
+  target_link_libraries(tarnwick_linux PUBLIC tarnwick_posix tarnwick_collectors PkgConfig::KMOD PkgConfig::LIBARCHIVE)
 
   add_executable(tarnwick app/console_main.cpp)
   target_link_libraries(tarnwick PRIVATE tarnwick_app tarnwick_linux)

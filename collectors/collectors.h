@@ -25,4 +25,10 @@ void CollectMceEncoder(CollectorContext& context);
 void CollectTuningSpaces(CollectorContext& context);
 void CollectFilterCategory(CollectorContext& context, std::string_view label, const Guid& category);
 
+struct LinuxOsFacts;
+class LinuxTunerFacts;
+// The Linux host's own sections, after the run's last step: "Linux OS",
+// then "Linux Tuner Check".
+void CollectLinuxSections(CollectorContext& context, const LinuxOsFacts& os, LinuxTunerFacts& tuner);
+
 }  // namespace tarnwick

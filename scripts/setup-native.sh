@@ -10,6 +10,11 @@ packages=(
   ninja-build         # build
   g++                 # compiler (C++20)
   nlohmann-json3-dev  # machine.json of the replay harness
+  pkg-config          # finds libkmod and libarchive
+  libkmod-dev         # the kernel's module aliases and module information
+  libarchive-dev      # tarnwick --capture
+  pci.ids             # device names in the Linux report
+  usb.ids
 )
 
 "$(dirname "$0")/install-missing.sh" "${packages[@]}"

@@ -16,7 +16,11 @@
 #include "app/report_dialog.h"
 #include "app/result_list.h"
 #include "platform/linux/device_registry.h"
+#include "platform/linux/host_capture.h"
 #include "platform/linux/host_devices.h"
+#include "platform/linux/host_ids.h"
+#include "platform/linux/host_os.h"
+#include "platform/linux/host_tuner_check.h"
 #include "platform/linux/host_sound.h"
 #include "platform/linux/host_tree.h"
 #include "platform/linux/linux_platform.h"
@@ -191,6 +195,162 @@ TEST_F(OddTree, RegistryShapeHoldsBoundDevicesAndTheirDrivers) {
   EXPECT_EQ(registry.ReadKeyText(HKLM, media + "0001", "DriverDate"), "2-1-2024");
 }
 
+// The Linux sections' facts from a tree: what cannot be read is left out.
+TEST_F(OddTree, LinuxFactsLeftOutWhereUnreadable) {
+  UsbDevice("1-1", "2861", "");  // no driver, no modalias, no speed
+  UsbDevice("1-2", "2870", "");
+  File("sys/devices/usb/1-2/speed", "12\n");
+  File("sys/devices/usb/1-2/1-2:1.0/modalias", "usb:vEB1Ap2870d0100dc00dsc00dp00icFFiscFFipFFin00\n");
+  File("proc/sys/kernel/osrelease", "6.1.0-18-amd64\n");  // but no lib/modules below the root
+  File("usr/lib/os-release", "ID=debian\n");
+  std::filesystem::create_directories(folder_.Host("etc"));
+  ASSERT_EQ(::mkfifo(folder_.Host("etc/os-release").c_str(), 0600), 0);  // never opened
+  for (const auto& [node, text] : std::vector<std::pair<std::string, std::string>>{
+           {"video0", "c 0660 0 44\n"}, {"video1", "c 0999 0 44\n"}, {"video2", ""}}) {
+    File("sys/devices/usb/1-2/1-2:1.0/video4linux/" + node + "/index", "0\n");
+    Link("sys/devices/usb/1-2/1-2:1.0/video4linux/" + node + "/device", "../../../1-2:1.0");
+    Link("sys/class/video4linux/" + node, "../../devices/usb/1-2/1-2:1.0/video4linux/" + node);
+    if (!text.empty()) File("dev/" + node, text);
+  }
+  File("proc/self/status", "Name:\ttarnwick\n");
+  const HostTree tree(folder_.Path());
+  const HostDevices devices = ReadHostDevices(tree, HostSound{});
+  HostTunerFacts facts(tree, devices, true);
+
+  const TunerDeviceFacts first = facts.Device(0);
+  EXPECT_EQ(first.driver, "");
+  EXPECT_FALSE(first.modules.has_value());
+  EXPECT_TRUE(first.firmware.empty());
+  EXPECT_FALSE(first.usbSpeed.has_value());
+  const TunerDeviceFacts second = facts.Device(1);
+  EXPECT_FALSE(second.modules.has_value()) << "the module indexes are missing";
+  EXPECT_EQ(second.usbSpeed, "12");
+  const auto nodes = facts.Nodes();
+  ASSERT_EQ(nodes.size(), 1u) << "a malformed stand-in and a missing node are left out";
+  EXPECT_EQ(nodes[0].path, "/dev/video0");
+  EXPECT_EQ(nodes[0].device, 1u);
+  EXPECT_FALSE(facts.User().has_value());
+  EXPECT_TRUE(facts.Groups().empty());
+
+  // The module indexes of the stick tree, its module itself gone: the
+  // module is named, its firmware cannot be read.
+  std::filesystem::copy(std::string(TARNWICK_SOURCE_DIR) + "/tests/hosts/stick/root/lib", folder_.Host("lib"),
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::rename(folder_.Host("lib/modules/6.1.0-18-amd64/kernel/drivers/media/dvb_usb_dibusb_mb.ko"),
+                          folder_.Host("lib/modules/6.1.0-18-amd64/kernel/drivers/media/other.ko"));
+  File("sys/devices/usb/1-1/1-1:1.0/modalias", "usb:v10B8p0BC6d0100dc00dsc00dp00icFFiscFFipFFin00\n");
+  HostTunerFacts indexed(tree, devices, true);
+  const TunerDeviceFacts named = indexed.Device(0);
+  EXPECT_EQ(named.modules, std::vector<std::string>{"dvb_usb_dibusb_mb"});
+  EXPECT_TRUE(named.firmware.empty());
+
+  const LinuxOsFacts os = ReadLinuxOs(tree, folder_.Path());
+  EXPECT_EQ(os.osRelease, "ID=debian\n");
+  EXPECT_FALSE(os.kernelBuild.has_value());
+  EXPECT_FALSE(os.machine.has_value());
+}
+
+TEST(LinuxHostTexts, UserWhoseNodeAccessIsJudged) {
+  struct Case {
+    std::uint32_t real, effective;
+    const char* sudo;
+    std::uint32_t judged;
+  };
+  const Case cases[] = {
+      {1000, 1000, nullptr, 1000}, {0, 0, "1000", 1000}, {0, 0, nullptr, 0},
+      {0, 0, "anna", 0},           {0, 0, "", 0},        {1000, 1000, "1001", 1000},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(JudgedUid(c.real, c.effective, c.sudo), c.judged) << c.real << " " << c.effective << " "
+                                                                << (c.sudo ? c.sudo : "-");
+  }
+}
+
+// The tree's own ID databases name its devices; without them the device
+// keeps its own texts.
+TEST_F(OddTree, DeviceNamesFromTheFirstDatabaseFound) {
+  UsbDevice("1-1", "2861", "");
+  File("sys/devices/usb/1-1/product", "USB 2861 Device\n");
+  struct Case {
+    std::string_view name;
+    std::string_view treeDatabase;  // empty: none in the tree
+    std::string_view otherDatabase;
+    std::string_view description;
+  };
+  const Case cases[] = {
+      {"none anywhere", "", "", "USB 2861 Device"},
+      {"the tree's", "eb1a  eMPIA Technology, Inc.\n\t2861  EasyCAP DC60+ [EM2861]\n",
+       "eb1a  Other\n\t2861  Other name\n", "eMPIA Technology, Inc. EasyCAP DC60+ [EM2861]"},
+      {"the other place's", "", "eb1a  eMPIA\n\t2861  Capture\n", "eMPIA Capture"},
+      {"the tree's lacks it", "eb1a  eMPIA Technology, Inc.\n", "eb1a  eMPIA\n\t2861  Capture\n", "USB 2861 Device"},
+  };
+  for (const Case& c : cases) {
+    ScratchFolder other;
+    std::filesystem::remove(folder_.Host("usr/share/hwdata/usb.ids"));
+    if (!c.treeDatabase.empty()) File("usr/share/hwdata/usb.ids", c.treeDatabase);
+    if (!c.otherDatabase.empty()) {
+      std::filesystem::create_directories(other.Host("usr/share/misc"));
+      testing_files::WriteHost(other.Host("usr/share/misc/usb.ids"), c.otherDatabase);
+    }
+    const HostTree tree(folder_.Path());
+    const HostTree otherPlace(other.Path());
+    const HostDevices devices = ReadHostDevices(tree, HostSound{}, IdDatabaseNamer({&tree, &otherPlace}));
+    ASSERT_EQ(devices.devices.size(), 1u) << c.name;
+    EXPECT_EQ(devices.devices[0].description, c.description) << c.name;
+  }
+}
+
+// A capture holds each path read with the links on its way, folders a run
+// lists with their links, and stand-ins for firmware.
+TEST_F(OddTree, CaptureHoldsThePathsReadAndTheirLinks) {
+  File("sys/devices/usb/1-1/idVendor", "eb1a\n");
+  File("sys/devices/usb/1-1/serial", "not read\n");
+  Link("sys/bus/usb/devices/1-1", "../../../devices/usb/1-1");
+  Link("sys/bus/usb/devices/1-9", "../../../devices/usb/1-9");  // dangling, listed only
+  File("lib/firmware/a.fw", "firmware bytes");
+  Link("lib/firmware/b.fw", "a.fw");
+  Link("etc/os-release", "/usr/lib/os-release");
+  File("usr/lib/os-release", "ID=debian\n");
+  Link("sys/loop", "loop");
+  using Kind = CaptureEntry::Kind;
+  const CaptureEntries entries =
+      CollectCapture(HostTree(folder_.Path()), {"sys/bus/usb/devices", "sys/bus/usb/devices/1-1/idVendor",
+                                                "lib/firmware/a.fw", "lib/firmware/b.fw", "lib/firmware/c.fw",
+                                                "etc/os-release", "sys/loop/x", "sys/bus/usb/devices/1-1/../1-1/idVendor"});
+  std::vector<std::string> listed;
+  for (const auto& [path, entry] : entries) {
+    listed.push_back(path + (entry.kind == Kind::Folder ? "/" : entry.kind == Kind::Link ? " -> " : " = ") + entry.content);
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{
+                        "etc/",
+                        "etc/os-release -> /usr/lib/os-release",
+                        "lib/",
+                        "lib/firmware/",
+                        "lib/firmware/a.fw = ",
+                        "lib/firmware/b.fw = ",
+                        "sys/",
+                        "sys/bus/",
+                        "sys/bus/usb/",
+                        "sys/bus/usb/devices/",
+                        "sys/bus/usb/devices/1-1 -> ../../../devices/usb/1-1",
+                        "sys/bus/usb/devices/1-9 -> ../../../devices/usb/1-9",
+                        "sys/devices/",
+                        "sys/devices/usb/",
+                        "sys/devices/usb/1-1/",
+                        "sys/devices/usb/1-1/idVendor = eb1a\n",
+                        "sys/loop -> loop",
+                        "usr/",
+                        "usr/lib/",
+                        "usr/lib/os-release = ID=debian\n",
+                    }));
+  ScratchFolder written;
+  EXPECT_EQ(WriteCaptureArchive(written.Host("capture.tar.gz"), entries), std::nullopt);
+  EXPECT_TRUE(std::filesystem::file_size(written.Host("capture.tar.gz")) > 0);
+  const auto problem = WriteCaptureArchive(written.Host("no-folder/capture.tar.gz"), entries);
+  ASSERT_TRUE(problem.has_value());
+  EXPECT_TRUE(problem->starts_with("cannot write " + written.Host("no-folder/capture.tar.gz") + ": ")) << *problem;
+}
+
 // A copied tree whose links lead out of it, and nodes that are no files:
 // paths resolve inside the tree as a chroot would, nothing outside it and
 // nothing but regular files is opened. The same with both walks.
@@ -251,7 +411,7 @@ TEST_P(ConfinedTree, ReadsOnlyRegularFilesInsideTheTree) {
     ASSERT_TRUE(path.empty() || ::inotify_add_watch(watch.get(), path.c_str(), IN_OPEN) >= 0) << path;
   }
 
-  const HostTree tree(folder_.Host("tree"), GetParam().walk);
+  const HostTree tree(folder_.Host("tree"), nullptr, GetParam().walk);
   for (const Case& c : cases) {
     EXPECT_EQ(tree.ReadAttribute(c.path), c.text) << c.name;
     // Through the folder the name is in, as a device's attributes are read.

@@ -56,6 +56,10 @@ void ReportDriverDetails(CollectorContext& context, std::string_view section, st
 // "MEDIA" whose service runs at least one device: section "Media".
 void ReportMediaDevice(CollectorContext& context, std::uint32_t deviceNumber, std::string_view hardwareId);
 
+// Whether a device's first hardware ID matches a row of the known tuner
+// hardware groups ("Philips ID ", "Empia ID "…).
+bool IsKnownTunerHardware(std::string_view hardwareId);
+
 // The USB type ("USBInfo") and the USB controllers' drivers ("USB Info").
 void ReportUsbSummary(CollectorContext& context);
 void ReportUsbControllers(CollectorContext& context);

@@ -89,6 +89,15 @@ void NormaliseDeviceId(std::string& id) {
 
 }  // namespace
 
+bool IsKnownTunerHardware(std::string_view hardwareId) {
+  for (const KnownHardwareGroup& group : kKnownHardware) {
+    for (const std::string_view prefix : group.prefixes) {
+      if (StartsWithIgnoreAsciiCase(hardwareId, prefix)) return true;
+    }
+  }
+  return false;
+}
+
 void CollectSystemDevices(CollectorContext& context) {
   const auto devices = context.platform.devices.OpenPresentDevices();
   if (!devices) return;

@@ -122,6 +122,8 @@ struct Node {
   bool compositeParent = false;
   std::string ownName;  // a USB device's product or an interface's own text
   ClassFacts facts;
+  // How the ID databases list it; nothing for a device they do not name.
+  std::optional<DeviceId> databaseId;
 };
 
 struct UsbInterface {
@@ -191,7 +193,8 @@ std::optional<std::vector<int>> UsbOrder(std::string_view name, bool& rootHub, s
 
 class DeviceReader {
  public:
-  DeviceReader(const HostTree& tree, const HostSound& sound) : tree_(tree), sound_(sound) {}
+  DeviceReader(const HostTree& tree, const HostSound& sound, const DeviceNamer& namer)
+      : tree_(tree), sound_(sound), namer_(namer) {}
 
   HostDevices Read() {
     ReadPci();
@@ -199,9 +202,16 @@ class DeviceReader {
     ReadClassDevices();
     HostDevices result;
     result.owners = std::move(owners_);
+    std::set<DeviceId> wanted;
+    for (const Node& node : nodes_) {
+      if (node.databaseId) wanted.insert(*node.databaseId);
+    }
+    const auto names = namer_ && !wanted.empty() ? namer_(wanted) : std::map<DeviceId, std::string>();
     std::set<std::string> instances;
     for (Node& node : nodes_) {
       Decide(node);
+      const auto named = node.databaseId ? names.find(*node.databaseId) : names.end();
+      if (named != names.end()) node.device.description = named->second;
       // Two devices of one key with the same serial number: the second
       // takes its kernel name, as Windows takes its port then.
       const std::string unique = FoldCase(node.device.deviceKey + "\\" + node.device.instance);
@@ -245,6 +255,9 @@ class DeviceReader {
       node.pciClass = *classCode;
       node.pciDevice = *device;
       node.pciRevision = revision;
+      node.databaseId = DeviceId{.bus = HostBus::Pci,
+                                 .vendor = static_cast<std::uint16_t>(*vendor),
+                                 .device = static_cast<std::uint16_t>(*device)};
       Add(std::move(node));
     }
   }
@@ -332,6 +345,9 @@ class DeviceReader {
     } else {
       node.device.hardwareIds = {ids + "&REV_" + revisionText, ids};
       node.device.deviceKey = ids;
+      node.databaseId = DeviceId{.bus = HostBus::Usb,
+                                 .vendor = static_cast<std::uint16_t>(*vendor),
+                                 .device = static_cast<std::uint16_t>(*product)};
     }
     // Windows names an instance by the device's serial number, a root hub's
     // and a device's without one by where it sits.
@@ -450,6 +466,7 @@ class DeviceReader {
 
   const HostTree& tree_;
   const HostSound& sound_;
+  const DeviceNamer& namer_;
   std::vector<Node> nodes_;
   std::map<std::string, std::size_t, std::less<>> owners_;
   std::vector<std::string> videoCaptures_;
@@ -470,8 +487,8 @@ std::string_view PciClassName(std::uint32_t classCode) {
   return "PCI Device";
 }
 
-HostDevices ReadHostDevices(const HostTree& tree, const HostSound& sound) {
-  return DeviceReader(tree, sound).Read();
+HostDevices ReadHostDevices(const HostTree& tree, const HostSound& sound, const DeviceNamer& namer) {
+  return DeviceReader(tree, sound, namer).Read();
 }
 
 }  // namespace tarnwick

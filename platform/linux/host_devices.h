@@ -6,9 +6,12 @@
 // (video4linux, DVB, sound) the drivers hang on them.
 #pragma once
 
+#include <compare>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +48,21 @@ struct HostDevices {
   const HostDevice* Owner(std::string_view kernelName) const;
 };
 
-HostDevices ReadHostDevices(const HostTree& tree, const HostSound& sound);
+// A device as the PCI and USB ID databases list it: vendor and device (a
+// USB device's product).
+struct DeviceId {
+  HostBus bus = HostBus::Pci;
+  std::uint16_t vendor = 0;
+  std::uint16_t device = 0;
+  friend auto operator<=>(const DeviceId&, const DeviceId&) = default;
+};
+// Readable names, in the 8-bit code page, of the devices asked for; a device
+// the databases do not name is missing from the answer.
+using DeviceNamer = std::function<std::map<DeviceId, std::string>(const std::set<DeviceId>&)>;
+
+// With a namer, a PCI function and a USB device (not a root hub, not one
+// interface of a composite device) are described by their database names.
+HostDevices ReadHostDevices(const HostTree& tree, const HostSound& sound, const DeviceNamer& namer = {});
 
 // What a PCI function's class code says it is ("VGA compatible controller").
 std::string_view PciClassName(std::uint32_t classCode);

@@ -54,10 +54,23 @@ std::string Joined(std::string_view folder, std::string_view name) {
 
 }  // namespace
 
-HostTree::HostTree(const std::string& root, PathWalk walk)
-    : root_(::open(root.empty() ? "/" : root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)), walk_(walk) {}
+HostTree::HostTree(const std::string& root, std::set<std::string>* read, PathWalk walk)
+    : rootPath_(root.empty() ? "/" : root),
+      root_(::open(rootPath_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)),
+      read_(read),
+      walk_(walk) {
+  while (rootPath_.size() > 1 && rootPath_.back() == '/') rootPath_.pop_back();
+}
+
+std::string HostTree::HostPath(std::string_view relative) const {
+  std::string path = rootPath_ == "/" ? std::string() : rootPath_;
+  path += '/';
+  path += relative;
+  return path;
+}
 
 std::optional<std::string> HostTree::Read(std::string_view relative, bool attribute) const {
+  NoteRead(relative);
   return ReadRegularBelow(root_.get(), relative, attribute, walk_);
 }
 
@@ -68,17 +81,25 @@ std::optional<std::string> HostTree::ReadAttribute(std::string_view relative) co
 }
 
 std::optional<std::string> HostTree::LinkName(std::string_view relative) const {
+  NoteRead(relative);
   const auto target = LinkTargetBelow(root_.get(), relative, walk_);
   return target ? NameOf(LastName(*target)) : std::nullopt;
 }
 
+std::optional<std::string> HostTree::LinkTarget(std::string_view relative) const {
+  NoteRead(relative);
+  return LinkTargetBelow(root_.get(), relative, walk_);
+}
+
 std::optional<std::string> HostTree::LinkParentName(std::string_view relative) const {
+  NoteRead(relative);
   const auto target = LinkTargetBelow(root_.get(), relative, walk_);
   if (!target) return std::nullopt;
   return NameOf(LastName(SplitLastName(*target).first));
 }
 
 std::vector<std::string> HostTree::List(std::string_view relative) const {
+  NoteRead(relative);
   std::vector<std::string> names;
   const Descriptor folder = OpenFolderBelow(root_.get(), relative, walk_);
   if (folder.get() < 0) return names;
@@ -93,6 +114,27 @@ std::vector<std::string> HostTree::List(std::string_view relative) const {
   return names;
 }
 
+std::optional<EntryStatus> HostTree::Status(std::string_view relative) const {
+  NoteRead(relative);
+  const auto [folderPath, name] = SplitLastName(relative);
+  const Descriptor folder = OpenFolderBelow(root_.get(), folderPath, walk_);
+  if (folder.get() < 0 || !NameOf(name)) return std::nullopt;
+  struct stat status {};
+  if (::fstatat(folder.get(), std::string(name).c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+  using Kind = EntryStatus::Kind;
+  EntryStatus entry;
+  entry.kind = S_ISREG(status.st_mode)   ? Kind::Regular
+               : S_ISLNK(status.st_mode) ? Kind::Link
+               : S_ISDIR(status.st_mode) ? Kind::Folder
+               : S_ISCHR(status.st_mode) ? Kind::CharacterDevice
+               : S_ISBLK(status.st_mode) ? Kind::BlockDevice
+                                         : Kind::Other;
+  entry.mode = status.st_mode & 07777;
+  entry.uid = status.st_uid;
+  entry.gid = status.st_gid;
+  return entry;
+}
+
 HostFolder::HostFolder(const HostTree& tree, std::string_view relative)
     : tree_(tree), path_(relative), descriptor_(OpenFolderBelow(tree.root_.get(), relative, tree.walk_)) {}
 
@@ -105,6 +147,7 @@ HostFolder::HostFolder(const HostFolder& parent, std::string_view relative)
 // A plain name that is no link is read through the folder's descriptor; a
 // link or a longer path is resolved from the root, by the folder's path.
 std::optional<std::string> HostFolder::Read(std::string_view relative, bool attribute) const {
+  NoteRead(relative);
   if (descriptor_.get() < 0) return std::nullopt;
   if (IsPlainName(relative)) {
     const std::string name(relative);
@@ -122,6 +165,7 @@ std::optional<std::string> HostFolder::ReadAttribute(std::string_view relative) 
 }
 
 std::optional<std::string> HostFolder::LinkName(std::string_view relative) const {
+  NoteRead(relative);
   if (descriptor_.get() < 0) return std::nullopt;
   const auto target = IsPlainName(relative) ? LinkTargetIn(descriptor_.get(), std::string(relative))
                                             : tree_.LinkName(Joined(path_, relative));

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,11 +19,24 @@ namespace tarnwick {
 
 class HostFolder;
 
+// What lstat tells of an entry, without opening it: a device node's kind,
+// permissions and owners, or that a file is there.
+struct EntryStatus {
+  enum class Kind { Regular, Link, Folder, CharacterDevice, BlockDevice, Other };
+  Kind kind = Kind::Other;
+  std::uint32_t mode = 0;  // permission bits
+  std::uint32_t uid = 0;
+  std::uint32_t gid = 0;
+};
+
 class HostTree {
  public:
-  // root: a host folder; empty means "/". walk: PathWalk::byName makes
-  // this code resolve the paths, as on kernels without a confined walk.
-  explicit HostTree(const std::string& root = "/", PathWalk walk = PathWalk::kernel);
+  // root: a host folder; empty means "/". With read, every path asked for
+  // is noted there (relative to the root), so a capture can hold them.
+  // walk: PathWalk::byName makes this code resolve the paths, as on kernels
+  // without a confined walk.
+  explicit HostTree(const std::string& root = "/", std::set<std::string>* read = nullptr,
+                    PathWalk walk = PathWalk::kernel);
   HostTree(const HostTree&) = delete;
   HostTree& operator=(const HostTree&) = delete;
 
@@ -39,8 +53,21 @@ class HostTree {
   // The name before that: "0000:00:1d.7" for a link to
   // "../../../devices/pci0000:00/0000:00:1d.7/usb1".
   std::optional<std::string> LinkParentName(std::string_view relative) const;
+  // A symbolic link's whole target text, as written; nothing when it is no
+  // link.
+  std::optional<std::string> LinkTarget(std::string_view relative) const;
   // The names in a folder, sorted; empty when it cannot be listed.
   std::vector<std::string> List(std::string_view relative) const;
+  // The entry itself (a link at the end is not followed, links on the way
+  // resolve inside the root); nothing when it is missing.
+  std::optional<EntryStatus> Status(std::string_view relative) const;
+  // The host path of a path below the root, for a library that opens files
+  // by path itself (the module index reader); links are not confined there.
+  std::string HostPath(std::string_view relative) const;
+
+  void NoteRead(std::string_view relative) const {
+    if (read_ != nullptr) read_->emplace(relative);
+  }
 
   static constexpr std::uint64_t kMaxFileSize = kMaxTreeFileSize;
 
@@ -48,7 +75,9 @@ class HostTree {
   friend class HostFolder;
   std::optional<std::string> Read(std::string_view relative, bool attribute) const;
 
+  std::string rootPath_;
   Descriptor root_;
+  std::set<std::string>* read_;
   PathWalk walk_;
 };
 
@@ -64,6 +93,7 @@ class HostFolder {
   HostFolder& operator=(const HostFolder&) = delete;
 
   explicit operator bool() const { return descriptor_.get() >= 0; }
+  void NoteRead(std::string_view relative) const { tree_.NoteRead(path_ + "/" + std::string(relative)); }
   // As the tree's reads, by a path relative to this folder.
   std::optional<std::string> ReadFile(std::string_view relative) const;
   std::optional<std::string> ReadAttribute(std::string_view relative) const;

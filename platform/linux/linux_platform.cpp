@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "platform/linux/device_registry.h"
+#include "platform/linux/host_ids.h"
+#include "platform/linux/host_os.h"
 
 namespace tarnwick {
 namespace {
@@ -26,10 +28,13 @@ char ProgramDrive(const std::string& workingFolder, const std::string& executabl
 }  // namespace
 
 LinuxPlatform::LinuxPlatform(const std::string& workingFolder, const std::string& executable,
-                             const std::string& root)
-    : tree_(root),
+                             const std::string& root, std::set<std::string>* read)
+    : capturedTree_(root == "/" ? std::nullopt : std::optional<std::string>(root)),
+      tree_(root, read),
       sound_(ReadHostSound(tree_)),
-      hostDevices_(ReadHostDevices(tree_, sound_)),
+      hostDevices_(ReadHostDevices(tree_, sound_,
+                                   IdDatabaseNamer(capturedTree_ ? std::vector<const HostTree*>{&tree_, &thisHost_}
+                                                                 : std::vector<const HostTree*>{&tree_}))),
       memoryPower_(tree_),
       devices_(hostDevices_),
       waveOutput_(sound_, hostDevices_),
@@ -39,10 +44,13 @@ LinuxPlatform::LinuxPlatform(const std::string& workingFolder, const std::string
       files_(HostDrives(workingFolder)),
       executable_(files_.Drives().WindowsPath(executable).value_or(std::string())),
       services_{registry_,   system_,       memoryPower_, users_, libraries_, devices_,
-                waveOutput_, wmi_,          directShow_,  fileVersions_, executable_, files_} {
+                waveOutput_, wmi_,          directShow_,  fileVersions_, executable_, files_},
+      tunerFacts_(tree_, hostDevices_, capturedTree_.has_value()) {
   FillHostRegistry(registry_, tree_);
   FillDeviceRegistry(registry_, hostDevices_, tree_);
 }
+
+LinuxOsFacts LinuxPlatform::OsFacts() const { return ReadLinuxOs(tree_, capturedTree_); }
 
 std::string RunningExecutable(const char* argv0) {
   char buffer[PATH_MAX + 1];

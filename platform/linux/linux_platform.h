@@ -12,9 +12,11 @@
 #include "platform/absent_services.h"
 #include "platform/memory_registry.h"
 #include "platform/platform.h"
+#include "collectors/linux/linux_os.h"
 #include "platform/linux/host_devices.h"
 #include "platform/linux/host_sound.h"
 #include "platform/linux/host_tree.h"
+#include "platform/linux/host_tuner_check.h"
 #include "platform/linux/linux_device_services.h"
 #include "platform/linux/linux_file_versions.h"
 #include "platform/linux/linux_services.h"
@@ -24,14 +26,25 @@ namespace tarnwick {
 
 class LinuxPlatform {
  public:
-  // workingFolder, executable and root are host paths.
-  LinuxPlatform(const std::string& workingFolder, const std::string& executable, const std::string& root = "/");
+  // workingFolder, executable and root are host paths; a root other than
+  // "/" is a captured tree of another host. With read, the paths below the
+  // root that the run reads are noted there (for a capture).
+  LinuxPlatform(const std::string& workingFolder, const std::string& executable, const std::string& root = "/",
+                std::set<std::string>* read = nullptr);
 
   Platform& Services() { return services_; }
   MappedReportFiles& Files() { return files_; }
 
+  // The facts of the Linux sections written after the run's last step.
+  LinuxOsFacts OsFacts() const;
+  HostTunerFacts& TunerFacts() { return tunerFacts_; }
+  const HostTree& Tree() const { return tree_; }
+  const HostDevices& Devices() const { return hostDevices_; }
+
  private:
+  std::optional<std::string> capturedTree_;
   HostTree tree_;
+  HostTree thisHost_{"/"};  // the ID databases a captured tree lacks
   HostSound sound_;
   HostDevices hostDevices_;
   MemoryRegistry registry_;
@@ -47,6 +60,7 @@ class LinuxPlatform {
   MappedReportFiles files_;
   FixedExecutablePath executable_;
   Platform services_;
+  HostTunerFacts tunerFacts_;
 };
 
 // The host path of the running program (from /proc/self/exe).
