@@ -84,7 +84,7 @@ int ShowOrCheck(const Options& options) {
   auto checker = OpenChecker(options);
   if (!checker) return kExitUsage;
   OutputStyle style{.colour = !options.json && ColourWanted(), .allEntries = options.all};
-  nlohmann::json all = nlohmann::json::array();
+  nlohmann::ordered_json all = nlohmann::ordered_json::array();
   int reports = 0;
   bool problem = false;
   for (const std::string& input : options.inputs) {
@@ -118,7 +118,7 @@ int Diff(const Options& options) {
   }
   const ReportDiff diff = DiffReports(pair[0], pair[1], checker->RunChecks(pair[0]), checker->RunChecks(pair[1]));
   if (options.json) {
-    std::cout << nlohmann::json::array({DiffJson(pair[0], pair[1], diff)}).dump(2) << '\n';
+    std::cout << nlohmann::ordered_json::array({DiffJson(pair[0], pair[1], diff)}).dump(2) << '\n';
   } else {
     PrintDiff(std::cout, pair[0], pair[1], diff, {.colour = ColourWanted()});
   }

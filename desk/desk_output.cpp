@@ -11,7 +11,7 @@
 namespace tarnwick::desk {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 constexpr int kLabelWidth = 16;
 constexpr std::string_view kReset = "\033[0m";

@@ -21,9 +21,9 @@ struct OutputStyle {
 // True when standard output is a terminal and NO_COLOR is not set.
 bool ColourWanted();
 
-nlohmann::json ReportJson(const Report& report, const Summary& summary, const std::vector<Finding>& findings,
+nlohmann::ordered_json ReportJson(const Report& report, const Summary& summary, const std::vector<Finding>& findings,
                           bool allEntries);
-nlohmann::json DiffJson(const Report& oldReport, const Report& newReport, const ReportDiff& diff);
+nlohmann::ordered_json DiffJson(const Report& oldReport, const Report& newReport, const ReportDiff& diff);
 
 void PrintCard(std::ostream& out, const Report& report, const Summary& summary, const std::vector<Finding>& findings,
                const OutputStyle& style);

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "desk/found_report.h"
@@ -48,6 +49,8 @@ struct Report {
 
   // Keys are the section and key folded to ASCII lower case, joined by a zero.
   std::unordered_map<std::string, std::size_t> index;
+  // Every section name a header holds, folded; a section may hold no entry.
+  std::unordered_set<std::string> sections;
 };
 
 struct ReadOptions {

@@ -34,7 +34,6 @@ Report SplitReport(const FoundReport& found) {
   std::string section;
   bool inSection = false;
   bool laterBlock = false;
-  std::unordered_map<std::string, bool> sectionsSeen;
   int position = 0;
   lines::ForEachLine(found.bytes, [&](std::string_view text, std::string_view ending) {
     ++position;
@@ -44,7 +43,7 @@ Report SplitReport(const FoundReport& found) {
       inSection = true;
       std::string folded;
       AppendFolded(folded, section);
-      laterBlock = !sectionsSeen.emplace(folded, true).second;
+      laterBlock = !report.sections.insert(folded).second;
       return;
     }
     const auto key = lines::EntryKey(text);
@@ -89,11 +88,7 @@ std::string Report::Value(std::string_view section, std::string_view key) const 
 bool Report::HasSection(std::string_view section) const {
   std::string folded;
   AppendFolded(folded, section);
-  folded += '\0';
-  for (const auto& [key, at] : index) {
-    if (key.compare(0, folded.size(), folded) == 0) return true;
-  }
-  return false;
+  return sections.count(folded) != 0;
 }
 
 int GuessCodePage(const Report& raw) {
