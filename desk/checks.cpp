@@ -157,6 +157,7 @@ int SeverityRank(const std::string& severity) {
 }
 
 std::unique_ptr<Checker> Checker::Open(std::vector<Rule> rules, std::string& error) {
+  error.clear();
   std::unique_ptr<Checker> checker(new Checker());
   sqlite3* db = nullptr;
   const int opened = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
