@@ -116,10 +116,12 @@ std::optional<Report> ReadReport(const FoundReport& found, const ReadOptions& op
     entry.key = decoder.Decode(report.codePage, entry.key);
     entry.value = decoder.Decode(report.codePage, entry.value);
   }
-  // The lookups are by the decoded names from here on.
+  // The lookups are by the decoded names from here on. Two names the code
+  // page does not define may decode alike; the first answers for both.
   report.index.clear();
   for (std::size_t i = 0; i < report.entries.size(); ++i) {
-    if (!report.entries[i].shadowed) report.index.emplace(LookupKey(report.entries[i].section, report.entries[i].key), i);
+    ReportEntry& entry = report.entries[i];
+    if (!entry.shadowed) entry.shadowed = !report.index.emplace(LookupKey(entry.section, entry.key), i).second;
   }
   return report;
 }
