@@ -159,9 +159,9 @@ int SeverityRank(const std::string& severity) {
 std::unique_ptr<Checker> Checker::Open(std::vector<Rule> rules, std::string& error) {
   error.clear();
   std::unique_ptr<Checker> checker(new Checker());
-  sqlite3* db = nullptr;
-  const int opened = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-  checker->db_.Reset(db);
+  // SQLite hands out a handle even when the open fails; the owner closes it.
+  const int opened =
+      sqlite3_open_v2(":memory:", checker->db_.Receive(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (opened != SQLITE_OK) {
     error = "cannot open the checks' database";
     return nullptr;
