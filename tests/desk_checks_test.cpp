@@ -41,7 +41,7 @@ TEST_P(DeskChecks, RaisesOnlyItsCase) {
   const CheckCase& row = GetParam();
   ASSERT_NE(SharedChecker(), nullptr);
   std::string text = Edited(kCleanReport, row.edits);
-  if (!row.lfEndings) text = testing::WithCrLf(text);
+  if (!row.lfEndings) text = Edited(testing::WithCrLf(text), {{"<LF>", "\n"}});
   const Report report = testing::MustRead(text, row.lineEndsAsWritten);
   const std::vector<Finding> findings = SharedChecker()->RunChecks(report);
   const auto found = std::find_if(findings.begin(), findings.end(), [&](const Finding& f) { return f.id == row.id; });
@@ -115,6 +115,8 @@ const CheckCase kCases[] = {
     {"EditedLineEnds", {}, "report-edited", "note", true},
     {"EditedStrayLine", {{"[Memory]\n", "[Memory]\nhello there\n"}}, "report-edited", "note"},
     {"LineEndsOfATextPartProveNothing", {}, "report-edited", nullptr, true, false},
+    {"EditionNameEndingInALineFeed", {{"Professional \n", "Millennium Edition<LF>\n"}}, "report-edited", nullptr},
+    {"OneLineEndedInLf", {{"2800+\n", "2800+<LF>"}}, "report-edited", "note"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, DeskChecks, ::testing::ValuesIn(kCases),
