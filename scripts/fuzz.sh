@@ -2,7 +2,7 @@
 # Fuzzes every reader of outside input with libFuzzer, under the address and
 # undefined behaviour sanitizers: the regedit reader, the machine.json
 # reader, the report writer on a hostile existing report, the PE version
-# reader.
+# reader, the desk's report reader with its checks.
 #   scripts/fuzz.sh [SECONDS [TARGET...]]   (default 60 s for each target)
 # Builds in build/fuzz. Each target's corpus grows in build/fuzz/corpus/TARGET
 # from run to run, seeded with fuzz/corpus/TARGET and the test machines. A
@@ -14,7 +14,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(reg_file_fuzz machine_file_fuzz report_file_fuzz pe_version_fuzz)
+[ ${#targets[@]} -gt 0 ] || targets=(reg_file_fuzz machine_file_fuzz report_file_fuzz pe_version_fuzz desk_report_fuzz)
 
 # cmake, ninja, nlohmann-json and the mingw-w64 tools that make the PE seeds.
 "$root/scripts/setup-tests.sh"
@@ -34,12 +34,13 @@ seeds() {
     reg_file_fuzz) ls "$root"/tests/machines/*/registry.reg "$root"/../shared/examples/*/registry.reg 2>/dev/null ;;
     machine_file_fuzz) ls "$root"/tests/machines/*/machine.json "$root"/../shared/examples/*/machine.json 2>/dev/null ;;
     report_file_fuzz) ;;
+    desk_report_fuzz) ls "$root"/tests/desk/reports/*.ini ;;
     pe_version_fuzz) ls "$build"/pe-samples/*.exe "$build"/pe-samples/*.dll ;;
   esac
 }
 options() {
   case $1 in
-    report_file_fuzz) echo "-max_len=8192" ;;
+    report_file_fuzz | desk_report_fuzz) echo "-max_len=8192" ;;
     pe_version_fuzz) echo "-dict=$root/fuzz/pe_version.dict" ;;
     *) echo "-max_len=16384" ;;
   esac

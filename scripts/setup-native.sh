@@ -9,7 +9,8 @@ packages=(
   cmake               # build
   ninja-build         # build
   g++                 # compiler (C++20)
-  nlohmann-json3-dev  # machine.json of the replay harness
+  nlohmann-json3-dev  # machine.json of the replay harness, the desk's JSON
+  libsqlite3-dev      # the desk's checks
   pkg-config          # finds libkmod and libarchive
   libkmod-dev         # the kernel's module aliases and module information
   libarchive-dev      # tarnwick --capture
