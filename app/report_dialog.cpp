@@ -2,6 +2,7 @@
 
 #include "app/filter_categories.h"
 #include "app/report_copy.h"
+#include "app/run_progress.h"
 #include "collectors/collectors.h"
 #include "collectors/tuner/tuner_device_access.h"
 
@@ -42,6 +43,7 @@ ReportDialog::ReportDialog(Platform& platform, ResultList& list, std::ostream& d
 
 void ReportDialog::RunCollection() {
   rowCount_ = 0;
+  stepRunning_ = false;
   reportWriteFailed_ = false;
   copiedTo_.reset();
   // A missing file is the normal case; one that cannot be deleted gets the
@@ -52,16 +54,15 @@ void ReportDialog::RunCollection() {
 
   AddReportEntry("Tool Version", "Tool Version", kToolVersion);
   AppendGroupSeparator();
-  StepFinished();
 
   for (const Collector collect : steps_.beforeTunerRelease) {
+    StepStarted(StepDescription(collect));
     collect(context_);
-    StepFinished();
   }
   ReleaseTunerDevice();
   for (const Collector collect : steps_.afterTunerRelease) {
+    StepStarted(StepDescription(collect));
     collect(context_);
-    StepFinished();
   }
   // One COM initialisation held over the 22 category steps: each step's own
   // then only counts, so the filters' libraries stay loaded from one
@@ -69,9 +70,9 @@ void ReportDialog::RunCollection() {
   // CoUninitialize. Balanced like every other.
   const std::int32_t categoriesCom = platform_.directShow.ComInitialize();
   for (const FilterCategory& category : kFilterCategories) {
+    StepStarted(CategoryStepDescription(category.label));
     steps_.filterCategory(context_, category.label, category.id);
     AppendGroupSeparator();
-    StepFinished();
   }
   if (Succeeded(categoriesCom)) platform_.directShow.ComUninitialize();
   report_.Settle();
@@ -96,6 +97,8 @@ void ReportDialog::AddReportEntry(std::string_view section, std::string_view key
   if (!report_.WriteEntry(entry.section, entry.key, entry.value)) reportWriteFailed_ = true;
   list_.InsertRow(rowCount_, entry);
   ++rowCount_;
+  ++stepEntries_;
+  if (observer_ != nullptr && stepRunning_) observer_->EntriesWritten(stepEntries_);
 }
 
 void ReportDialog::AppendGroupSeparator() {
@@ -107,8 +110,10 @@ void ReportDialog::CopyReportBesideExecutable() {
   if (target && platform_.files.Copy(report_.Path(), *target)) copiedTo_ = target;
 }
 
-void ReportDialog::StepFinished() {
-  if (observer_ != nullptr) observer_->StepFinished();
+void ReportDialog::StepStarted(std::string_view step) {
+  stepRunning_ = true;
+  stepEntries_ = 0;
+  if (observer_ != nullptr) observer_->StepStarted(step);
 }
 
 }  // namespace tarnwick
