@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,56 +86,59 @@ bool ReadCell(HWND list, HANDLE process, const RemoteBuffer& remote, int row, in
   return true;
 }
 
-int PrintTable(HWND dialog, HWND list) {
+// The rows at these indexes, read in the dialog's process; nothing when
+// they cannot be read.
+std::optional<std::vector<tarnwick::ReportEntry>> ReadRows(HWND dialog, HWND list, const std::vector<int>& indexes) {
   DWORD processId = 0;
   ::GetWindowThreadProcessId(dialog, &processId);
   KernelHandle process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
   if (!process) {
     std::cerr << "list_probe: cannot open the dialog's process\n";
-    return 1;
+    return std::nullopt;
   }
   RemoteBuffer remote(process.Get(), sizeof(LVITEMA) + kTextSize);
   if (!remote.Valid()) {
     std::cerr << "list_probe: cannot place a buffer in the dialog's process\n";
-    return 1;
+    return std::nullopt;
   }
-  const auto count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  std::vector<tarnwick::ReportEntry> rows(static_cast<std::size_t>(count));
-  for (int row = 0; row < count; ++row) {
-    auto& entry = rows[static_cast<std::size_t>(row)];
-    if (!ReadCell(list, process.Get(), remote, row, 0, entry.section) ||
-        !ReadCell(list, process.Get(), remote, row, 1, entry.key) ||
-        !ReadCell(list, process.Get(), remote, row, 2, entry.value)) {
-      std::cerr << "list_probe: cannot read row " << row << '\n';
-      return 1;
+  std::vector<tarnwick::ReportEntry> rows(indexes.size());
+  for (std::size_t i = 0; i < indexes.size(); ++i) {
+    auto& entry = rows[i];
+    if (!ReadCell(list, process.Get(), remote, indexes[i], 0, entry.section) ||
+        !ReadCell(list, process.Get(), remote, indexes[i], 1, entry.key) ||
+        !ReadCell(list, process.Get(), remote, indexes[i], 2, entry.value)) {
+      std::cerr << "list_probe: cannot read row " << indexes[i] << '\n';
+      return std::nullopt;
     }
   }
-  tarnwick::PrintRowTable(std::cout, rows, false);
+  return rows;
+}
+
+int PrintTable(HWND dialog, HWND list) {
+  const auto count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  std::vector<int> indexes;
+  for (int row = 0; row < count; ++row) indexes.push_back(row);
+  const auto rows = ReadRows(dialog, list, indexes);
+  if (!rows) return 1;
+  tarnwick::PrintRowTable(std::cout, *rows, false);
   std::cout << '\n' << count << " entries\n";
   return 0;
 }
 
-// Cells are read in the dialog's process; the rows come out as they are.
-bool ReadRow(HWND list, HANDLE process, const RemoteBuffer& remote, int row, tarnwick::ReportEntry& entry) {
-  return ReadCell(list, process, remote, row, 0, entry.section) && ReadCell(list, process, remote, row, 1, entry.key) &&
-         ReadCell(list, process, remote, row, 2, entry.value);
-}
-
 void BinaryStandardOutput() { ::_setmode(::_fileno(stdout), _O_BINARY); }
 
+// The selected rows, TAB between the cells, each line ended by CR LF.
 int PrintSelected(HWND dialog, HWND list) {
-  DWORD processId = 0;
-  ::GetWindowThreadProcessId(dialog, &processId);
-  KernelHandle process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
-  if (!process) return 1;
-  RemoteBuffer remote(process.Get(), sizeof(LVITEMA) + kTextSize);
-  if (!remote.Valid()) return 1;
-  BinaryStandardOutput();
+  std::vector<int> indexes;
   int row = -1;
   while ((row = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
                                                 MAKELPARAM(LVNI_SELECTED, 0)))) >= 0) {
-    tarnwick::ReportEntry entry;
-    if (!ReadRow(list, process.Get(), remote, row, entry)) return 1;
+    indexes.push_back(row);
+  }
+  const auto rows = ReadRows(dialog, list, indexes);
+  if (!rows) return 1;
+  BinaryStandardOutput();
+  for (const auto& entry : *rows) {
     std::printf("%s\t%s\t%s\r\n", entry.section.c_str(), entry.key.c_str(), entry.value.c_str());
   }
   return 0;
