@@ -54,15 +54,18 @@ void ReportDialog::RunCollection() {
 
   AddReportEntry("Tool Version", "Tool Version", kToolVersion);
   AppendGroupSeparator();
+  StepFinished();
 
   for (const Collector collect : steps_.beforeTunerRelease) {
     StepStarted(StepDescription(collect));
     collect(context_);
+    StepFinished();
   }
   ReleaseTunerDevice();
   for (const Collector collect : steps_.afterTunerRelease) {
     StepStarted(StepDescription(collect));
     collect(context_);
+    StepFinished();
   }
   // One COM initialisation held over the 22 category steps: each step's own
   // then only counts, so the filters' libraries stay loaded from one
@@ -73,6 +76,7 @@ void ReportDialog::RunCollection() {
     StepStarted(CategoryStepDescription(category.label));
     steps_.filterCategory(context_, category.label, category.id);
     AppendGroupSeparator();
+    StepFinished();
   }
   if (Succeeded(categoriesCom)) platform_.directShow.ComUninitialize();
   report_.Settle();
@@ -108,6 +112,10 @@ void ReportDialog::AppendGroupSeparator() {
 void ReportDialog::CopyReportBesideExecutable() {
   const auto target = ReportCopyPath(platform_.executable.Path(), report_.Path());
   if (target && platform_.files.Copy(report_.Path(), *target)) copiedTo_ = target;
+}
+
+void ReportDialog::StepFinished() {
+  if (observer_ != nullptr) observer_->StepFinished();
 }
 
 void ReportDialog::StepStarted(std::string_view step) {

@@ -52,6 +52,8 @@ class RunObserver {
   virtual void StepStarted(std::string_view step) = 0;
   // Entries written by the running step so far.
   virtual void EntriesWritten(int count) = 0;
+  // After every step.
+  virtual void StepFinished() {}
 };
 
 // Where the report goes. The Windows program always writes C:\SystemInfo.ini
@@ -95,6 +97,7 @@ class ReportDialog final : public ReportWriter {
 
  private:
   void StepStarted(std::string_view step);
+  void StepFinished();
   void ReleaseTunerDevice();
 
   Platform& platform_;
