@@ -2,6 +2,7 @@
 
 #include "app/filter_categories.h"
 #include "app/report_copy.h"
+#include "app/run_progress.h"
 #include "collectors/collectors.h"
 #include "collectors/tuner/tuner_device_access.h"
 
@@ -42,6 +43,7 @@ ReportDialog::ReportDialog(Platform& platform, ResultList& list, std::ostream& d
 
 void ReportDialog::RunCollection() {
   rowCount_ = 0;
+  stepRunning_ = false;
   reportWriteFailed_ = false;
   copiedTo_.reset();
   // A missing file is the normal case; one that cannot be deleted gets the
@@ -55,11 +57,13 @@ void ReportDialog::RunCollection() {
   StepFinished();
 
   for (const Collector collect : steps_.beforeTunerRelease) {
+    StepStarted(StepDescription(collect));
     collect(context_);
     StepFinished();
   }
   ReleaseTunerDevice();
   for (const Collector collect : steps_.afterTunerRelease) {
+    StepStarted(StepDescription(collect));
     collect(context_);
     StepFinished();
   }
@@ -69,6 +73,7 @@ void ReportDialog::RunCollection() {
   // CoUninitialize. Balanced like every other.
   const std::int32_t categoriesCom = platform_.directShow.ComInitialize();
   for (const FilterCategory& category : kFilterCategories) {
+    StepStarted(CategoryStepDescription(category.label));
     steps_.filterCategory(context_, category.label, category.id);
     AppendGroupSeparator();
     StepFinished();
@@ -100,6 +105,8 @@ void ReportDialog::AddReportEntry(std::string_view section, std::string_view key
   if (!report_.WriteEntry(entry.section, entry.key, entry.value)) reportWriteFailed_ = true;
   list_.InsertRow(rowCount_, entry);
   ++rowCount_;
+  ++stepEntries_;
+  if (observer_ != nullptr && stepRunning_) observer_->EntriesWritten(stepEntries_);
 }
 
 void ReportDialog::AppendGroupSeparator() {
@@ -113,6 +120,12 @@ void ReportDialog::CopyReportBesideExecutable() {
 
 void ReportDialog::StepFinished() {
   if (observer_ != nullptr) observer_->StepFinished();
+}
+
+void ReportDialog::StepStarted(std::string_view step) {
+  stepRunning_ = true;
+  stepEntries_ = 0;
+  if (observer_ != nullptr) observer_->StepStarted(step);
 }
 
 }  // namespace tarnwick

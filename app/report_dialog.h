@@ -43,12 +43,18 @@ class ReportDialog;
 // to show.
 std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report);
 
-// Told after every step of the run, so a waiting window can repaint. The run
-// itself stays on the one thread and in its fixed order.
+// Told which step runs and how many entries it has written, so a waiting
+// window can show where the run is. The run itself stays on the one thread
+// and in its fixed order; nothing stored depends on the observer.
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
-  virtual void StepFinished() = 0;
+  // The step about to run, in plain words.
+  virtual void StepStarted(std::string_view step) = 0;
+  // Entries written by the running step so far.
+  virtual void EntriesWritten(int count) = 0;
+  // After every step.
+  virtual void StepFinished() {}
 };
 
 // Where the report goes. The Windows program always writes C:\SystemInfo.ini
@@ -94,6 +100,7 @@ class ReportDialog final : public ReportWriter {
   const std::optional<std::string>& CopiedTo() const { return copiedTo_; }
 
  private:
+  void StepStarted(std::string_view step);
   void StepFinished();
   void ReleaseTunerDevice();
 
@@ -114,6 +121,9 @@ class ReportDialog final : public ReportWriter {
   std::optional<std::string> copiedTo_;
   RunObserver* observer_ = nullptr;
   std::function<void(CollectorContext&)> closingStep_;
+  // The tool's version is written before any step runs.
+  bool stepRunning_ = false;
+  int stepEntries_ = 0;
 };
 
 }  // namespace tarnwick

@@ -26,7 +26,9 @@ add_library(tarnwick_app STATIC
   app/report_copy.cpp
   app/report_dialog.cpp
   app/report_file.cpp
-  app/report_redaction.cpp)
+  app/report_redaction.cpp
+  app/row_copy.cpp
+  app/run_progress.cpp)
 target_link_libraries(tarnwick_app PUBLIC tarnwick_collectors)
 
 if(TARNWICK_PLATFORM STREQUAL "linux")
@@ -61,13 +63,17 @@ elseif(TARNWICK_PLATFORM STREQUAL "win32")
     setupapi winmm ole32 oleaut32 uuid)
 
   add_executable(Tarnwick WIN32
+    app/win32/dialog_layout.cpp
     app/win32/instance_lock.cpp
+    app/win32/list_view_rows.cpp
     app/win32/report_dialog_window.cpp
     app/win32/tarnwick_main.cpp
+    app/win32/wait_window.cpp
     app/win32/xp_imports.cpp
     app/win32/tarnwick.rc)
   target_link_libraries(Tarnwick PRIVATE tarnwick_app tarnwick_win32 comctl32)
 
-  add_executable(tarnwick-cli app/win32/cli_main.cpp app/win32/xp_imports.cpp)
+  add_executable(tarnwick-cli app/win32/cli_main.cpp app/win32/console_output.cpp app/win32/xp_imports.cpp
+    app/win32/tarnwick-cli.rc)
   target_link_libraries(tarnwick-cli PRIVATE tarnwick_app tarnwick_win32)
 endif()

@@ -1,13 +1,14 @@
 #include "app/win32/report_dialog_window.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <array>
 #include <iostream>
 
 #include "app/mail_command.h"
 #include "app/win32/resource.h"
-#include "platform/win32/win32_handles.h"
+#include "app/win32/wait_window.h"
 
 namespace tarnwick::win32 {
 namespace {
@@ -17,79 +18,19 @@ namespace {
 constexpr UINT kShowReportProblems = WM_APP + 1;
 constexpr const char* kReportProblemCaption = "Tarnwick report";
 
-// The list view of the dialog as the run's result list.
-class ListViewRows final : public ResultList {
- public:
-  explicit ListViewRows(HWND list) : list_(list) {}
-
-  void SetUpColumns() override {
-    for (std::size_t index = 0; index < kListColumns.size(); ++index) {
-      std::string heading(kListColumns[index].heading);
-      LVCOLUMNA column{};
-      column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-      column.fmt = LVCFMT_LEFT;
-      column.cx = kListColumns[index].widthPixels;
-      column.pszText = heading.data();
-      column.iSubItem = kListColumns[index].subItem;
-      ::SendMessageA(list_, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
-    }
-  }
-
-  void InsertRow(int index, const ReportEntry& entry) override {
-    std::string section = entry.section;
-    std::string key = entry.key;
-    std::string value = entry.value;
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = index;
-    item.pszText = section.data();
-    ::SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    SetText(index, 1, key);
-    SetText(index, 2, value);
-  }
-
- private:
-  void SetText(int index, int subItem, std::string& text) {
-    LVITEMA item{};
-    item.iSubItem = subItem;
-    item.pszText = text.data();
-    ::SendMessageA(list_, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
-  }
-
-  HWND list_;
-};
-
-INT_PTR CALLBACK WaitDialogProc(HWND, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_INITDIALOG) return TRUE;
-  // Nothing closes the waiting window but the end of the run.
-  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) return TRUE;
-  return FALSE;
-}
-
 INT_PTR CALLBACK AboutDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_INITDIALOG) {
+    // The same version as the report's first entry.
+    const std::string version = "Tarnwick Version " + std::string(kToolVersion);
+    ::SetDlgItemTextA(window, IDC_ABOUT_VERSION, version.c_str());
+    return TRUE;
+  }
   if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
     ::EndDialog(window, LOWORD(wParam));
     return TRUE;
   }
   return FALSE;
 }
-
-// Keeps the waiting window painted while the run works on the one thread:
-// its pending messages are handled between the steps.
-class WaitWindowPainter final : public RunObserver {
- public:
-  explicit WaitWindowPainter(HWND wait) : wait_(wait) {}
-  void StepFinished() override {
-    if (wait_ == nullptr) return;
-    MSG message;
-    while (::PeekMessageA(&message, wait_, 0, 0, PM_REMOVE)) ::DispatchMessageA(&message);
-    ::UpdateWindow(wait_);
-  }
-
- private:
-  HWND wait_;
-};
 
 std::string DialogItemText(HWND window, int id) {
   std::array<char, 1024> text{};
@@ -119,10 +60,22 @@ INT_PTR CALLBACK ReportDialogWindow::DialogProc(HWND window, UINT message, WPARA
   return self == nullptr ? FALSE : self->Handle(message, wParam, lParam);
 }
 
-INT_PTR ReportDialogWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR ReportDialogWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       return OnInitDialog();
+    case WM_GETMINMAXINFO:
+      return layout_.LimitTracking(*reinterpret_cast<MINMAXINFO*>(lParam)) ? TRUE : FALSE;
+    case WM_SIZE:
+      layout_.Apply(window_);
+      return FALSE;
+    case WM_NOTIFY:
+      OnListKey(*reinterpret_cast<const NMHDR*>(lParam));
+      return FALSE;
+    case WM_CONTEXTMENU:
+      if (list_ == nullptr || reinterpret_cast<HWND>(wParam) != list_->Handle()) return FALSE;
+      list_->ShowContextMenu(window_, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return TRUE;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == IDM_ABOUT) {
         ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_ABOUT_DIALOG), window_, AboutDialogProc, 0);
@@ -139,6 +92,8 @@ INT_PTR ReportDialogWindow::Handle(UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
+          // Enter in the list must not close the dialog by accident.
+          if (list_ != nullptr && ::GetFocus() == list_->Handle()) return TRUE;
           ReadFieldsBack();
           ::EndDialog(window_, IDOK);
           return TRUE;
@@ -163,24 +118,43 @@ BOOL ReportDialogWindow::OnInitDialog() {
   ::SetDlgItemTextA(window_, IDC_MESSAGE_EDIT, message_.c_str());
   AddAboutItem();
 
-  // The waiting window shows its text while the run works: paint it now,
-  // and again between the steps.
-  OwnedWindow wait(::CreateDialogParamA(instance_, MAKEINTRESOURCEA(IDD_WAIT_DIALOG), nullptr, WaitDialogProc, 0));
-  if (wait) ::UpdateWindow(wait.Get());
-  WaitWindowPainter painter(wait.Get());
+  layout_.Capture(window_);
 
+  // The waiting window paints itself on its own thread and shows the step
+  // that runs; the run stays on this one.
+  auto wait = std::make_unique<WaitWindow>(instance_);
   list_ = std::make_unique<ListViewRows>(::GetDlgItem(window_, IDC_RESULT_LIST));
   report_ = std::make_unique<ReportDialog>(platform_, *list_, std::cout);
-  report_->SetRunObserver(&painter);
+  report_->SetRunObserver(wait.get());
   report_->RunCollection();
   report_->SetRunObserver(nullptr);
+  list_->FitColumns();
 
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-  wait.Reset();
+  wait.reset();
+  DiscardEarlyInput();
   // Told once the dialog is on screen, over the list that still shows every row.
   if (!report_->ReportComplete()) ::PostMessageA(window_, kShowReportProblems, 0, 0);
   return TRUE;
+}
+
+void ReportDialogWindow::DiscardEarlyInput() {
+  // Keys and clicks made while the run worked were meant for no window of
+  // this dialog: none of them may act on it.
+  MSG message;
+  while (::PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
+  while (::PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+  }
+}
+
+void ReportDialogWindow::OnListKey(const NMHDR& header) {
+  if (list_ == nullptr || header.hwndFrom != list_->Handle() || header.code != LVN_KEYDOWN) return;
+  if (::GetKeyState(VK_CONTROL) >= 0) return;
+  const WORD key = reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey;
+  if (key == 'C') list_->CopySelection(window_);
+  if (key == 'A') list_->SelectAll();
 }
 
 void ReportDialogWindow::ShowReportProblems() {

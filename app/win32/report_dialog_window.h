@@ -1,6 +1,7 @@
 // The main dialog window (template 102) around the portable ReportDialog: its
 // initialisation performs the collection run behind the waiting window, its
-// list view shows every entry, and its system menu opens the About box.
+// list view shows every entry (resizable with the window, rows copied), and
+// its system menu opens the About box.
 #pragma once
 
 #include <windows.h>
@@ -9,7 +10,8 @@
 #include <string>
 
 #include "app/report_dialog.h"
-#include "app/result_list.h"
+#include "app/win32/dialog_layout.h"
+#include "app/win32/list_view_rows.h"
 #include "platform/platform.h"
 
 namespace tarnwick::win32 {
@@ -26,6 +28,8 @@ class ReportDialogWindow {
   INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   BOOL OnInitDialog();
+  void DiscardEarlyInput();
+  void OnListKey(const NMHDR& header);
   void ShowReportProblems();
   void AddAboutItem();
   bool OnPaintMinimised();
@@ -41,7 +45,8 @@ class ReportDialogWindow {
   std::string attachment_ = "C:\\SystemInfo.ini";
   std::string subject_ = "Device Message";
   std::string message_ = "Please describe your error message!!!";
-  std::unique_ptr<ResultList> list_;
+  DialogLayout layout_;
+  std::unique_ptr<ListViewRows> list_;
   std::unique_ptr<ReportDialog> report_;
 };
 

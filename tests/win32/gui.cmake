@@ -21,8 +21,24 @@ add_test(NAME gui_report_locked
     $<TARGET_FILE:Tarnwick> $<TARGET_FILE:tarnwick-cli> $<TARGET_FILE:list_probe> $<TARGET_FILE:hold_file>
     ${TARNWICK_GUI_ARTIFACTS})
 
+# A video capture filter whose creation takes seconds, registered with
+# regsvr32 for one test: the waiting window watched while the run waits.
+add_library(slow_filter SHARED ${CMAKE_CURRENT_LIST_DIR}/slow_filter.cpp)
+set_target_properties(slow_filter PROPERTIES PREFIX "")
+# regsvr32 looks the entry points up by their plain names; the runtime is
+# linked in, as in the programs.
+target_link_options(slow_filter PRIVATE -Wl,--kill-at -static -static-libgcc)
+target_link_libraries(slow_filter PRIVATE ole32 strmiids)
+add_test(NAME gui_waiting_window
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/gui/waiting_window.sh
+    $<TARGET_FILE:Tarnwick> $<TARGET_FILE:list_probe> $<TARGET_FILE:slow_filter> ${TARNWICK_GUI_ARTIFACTS})
+
+add_test(NAME gui_dialog_list
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/gui/dialog_list.sh
+    $<TARGET_FILE:Tarnwick> $<TARGET_FILE:list_probe> ${TARNWICK_GUI_ARTIFACTS})
+
 # The tests share the prefix, the drive C report and the display.
-set_tests_properties(gui_single_instance gui_end_to_end gui_report_locked PROPERTIES
+set_tests_properties(gui_single_instance gui_end_to_end gui_report_locked gui_waiting_window gui_dialog_list PROPERTIES
   TIMEOUT 600
   RESOURCE_LOCK wine_desktop
   LABELS gui)

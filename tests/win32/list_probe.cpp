@@ -4,14 +4,29 @@
 //   list_probe [--wait SECONDS] --table   prints the rows as tarnwick-cli does
 //   list_probe [--wait SECONDS] --about   asks the dialog to open its About box
 //   list_probe [--wait SECONDS] --syscommand VALUE   posts that system command
+//   list_probe [--wait SECONDS] --layout  prints the list's and the Close
+//       button's places, the column widths and whether rows select whole
+//   list_probe [--wait SECONDS] --selected  prints the selected rows, TAB
+//       between the cells, each line ended by CR LF
+//   list_probe --clipboard text|unicode  prints the clipboard's CF_TEXT, or
+//       its CF_UNICODETEXT in the ANSI code page, as it is
+//   list_probe --steps SECONDS  prints each step the waiting window's step
+//       line shows until the window goes; fails with fewer than two
+//   list_probe --about-text  prints the version line of the About box
 // The dialog counts once it is visible: it comes on screen only when the
 // collection run is over. Exit status 1 when no such dialog is found.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -71,37 +86,166 @@ bool ReadCell(HWND list, HANDLE process, const RemoteBuffer& remote, int row, in
   return true;
 }
 
-int PrintTable(HWND dialog, HWND list) {
+// The rows at these indexes, read in the dialog's process; nothing when
+// they cannot be read.
+std::optional<std::vector<tarnwick::ReportEntry>> ReadRows(HWND dialog, HWND list, const std::vector<int>& indexes) {
   DWORD processId = 0;
   ::GetWindowThreadProcessId(dialog, &processId);
   KernelHandle process(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId));
   if (!process) {
     std::cerr << "list_probe: cannot open the dialog's process\n";
-    return 1;
+    return std::nullopt;
   }
   RemoteBuffer remote(process.Get(), sizeof(LVITEMA) + kTextSize);
   if (!remote.Valid()) {
     std::cerr << "list_probe: cannot place a buffer in the dialog's process\n";
-    return 1;
+    return std::nullopt;
   }
-  const auto count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  std::vector<tarnwick::ReportEntry> rows(static_cast<std::size_t>(count));
-  for (int row = 0; row < count; ++row) {
-    auto& entry = rows[static_cast<std::size_t>(row)];
-    if (!ReadCell(list, process.Get(), remote, row, 0, entry.section) ||
-        !ReadCell(list, process.Get(), remote, row, 1, entry.key) ||
-        !ReadCell(list, process.Get(), remote, row, 2, entry.value)) {
-      std::cerr << "list_probe: cannot read row " << row << '\n';
-      return 1;
+  std::vector<tarnwick::ReportEntry> rows(indexes.size());
+  for (std::size_t i = 0; i < indexes.size(); ++i) {
+    auto& entry = rows[i];
+    if (!ReadCell(list, process.Get(), remote, indexes[i], 0, entry.section) ||
+        !ReadCell(list, process.Get(), remote, indexes[i], 1, entry.key) ||
+        !ReadCell(list, process.Get(), remote, indexes[i], 2, entry.value)) {
+      std::cerr << "list_probe: cannot read row " << indexes[i] << '\n';
+      return std::nullopt;
     }
   }
-  tarnwick::PrintRowTable(std::cout, rows, false);
+  return rows;
+}
+
+int PrintTable(HWND dialog, HWND list) {
+  const auto count = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  std::vector<int> indexes;
+  for (int row = 0; row < count; ++row) indexes.push_back(row);
+  const auto rows = ReadRows(dialog, list, indexes);
+  if (!rows) return 1;
+  tarnwick::PrintRowTable(std::cout, *rows, false);
   std::cout << '\n' << count << " entries\n";
   return 0;
 }
 
+void BinaryStandardOutput() { ::_setmode(::_fileno(stdout), _O_BINARY); }
+
+// The selected rows, TAB between the cells, each line ended by CR LF.
+int PrintSelected(HWND dialog, HWND list) {
+  std::vector<int> indexes;
+  int row = -1;
+  while ((row = static_cast<int>(::SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row),
+                                                MAKELPARAM(LVNI_SELECTED, 0)))) >= 0) {
+    indexes.push_back(row);
+  }
+  const auto rows = ReadRows(dialog, list, indexes);
+  if (!rows) return 1;
+  BinaryStandardOutput();
+  for (const auto& entry : *rows) {
+    std::printf("%s\t%s\t%s\r\n", entry.section.c_str(), entry.key.c_str(), entry.value.c_str());
+  }
+  return 0;
+}
+
+RECT PlaceInDialog(HWND dialog, HWND control) {
+  RECT place;
+  ::GetWindowRect(control, &place);
+  ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+  return place;
+}
+
+int PrintLayout(HWND dialog, HWND list) {
+  RECT window;
+  RECT client;
+  ::GetWindowRect(dialog, &window);
+  ::GetClientRect(dialog, &client);
+  const RECT listPlace = PlaceInDialog(dialog, list);
+  const RECT close = PlaceInDialog(dialog, ::GetDlgItem(dialog, IDCANCEL));
+  std::printf("window %ld %ld\n", window.right - window.left, window.bottom - window.top);
+  std::printf("list %ld %ld %ld %ld\n", listPlace.left, listPlace.top, listPlace.right - listPlace.left,
+              listPlace.bottom - listPlace.top);
+  // The Close button's distance from the client area's bottom-right corner.
+  std::printf("close %ld %ld\n", client.right - close.right, client.bottom - close.bottom);
+  std::printf("columns");
+  for (int column = 0; column < 3; ++column) {
+    std::printf(" %ld", static_cast<long>(::SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0)));
+  }
+  const auto styles = static_cast<DWORD>(::SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  std::printf("\nfullrow %d\n", (styles & LVS_EX_FULLROWSELECT) != 0 ? 1 : 0);
+  return 0;
+}
+
+int PrintClipboard(const std::string& form) {
+  if (!::OpenClipboard(nullptr)) return 1;
+  std::string text;
+  bool found = false;
+  if (form == "text") {
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+      if (const char* bytes = static_cast<const char*>(::GlobalLock(data))) {
+        text = bytes;
+        found = true;
+        ::GlobalUnlock(data);
+      }
+    }
+  } else if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    if (const wchar_t* wide = static_cast<const wchar_t*>(::GlobalLock(data))) {
+      const int size = ::WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+      if (size > 0) {
+        text.resize(static_cast<std::size_t>(size));
+        ::WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), size, nullptr, nullptr);
+        text.resize(std::strlen(text.c_str()));
+        found = true;
+      }
+      ::GlobalUnlock(data);
+    }
+  }
+  ::CloseClipboard();
+  if (!found) return 1;
+  BinaryStandardOutput();
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return 0;
+}
+
+// The waiting window: a visible dialog without a title that has a step line.
+HWND FindWaitingWindow() {
+  HWND candidate = nullptr;
+  while ((candidate = ::FindWindowExA(nullptr, candidate, "#32770", nullptr)) != nullptr) {
+    if (::IsWindowVisible(candidate) && ::GetDlgItem(candidate, IDC_WAIT_STEP) != nullptr) return candidate;
+  }
+  return nullptr;
+}
+
+int PrintSteps(double seconds) {
+  const DWORD deadline = ::GetTickCount() + static_cast<DWORD>(seconds * 1000);
+  std::vector<std::string> shown;
+  bool seen = false;
+  while (static_cast<LONG>(deadline - ::GetTickCount()) > 0) {
+    HWND wait = FindWaitingWindow();
+    if (wait == nullptr && seen) break;  // the run is over
+    if (wait != nullptr) {
+      seen = true;
+      std::array<char, 512> text{};
+      ::GetDlgItemTextA(wait, IDC_WAIT_STEP, text.data(), static_cast<int>(text.size()));
+      const std::string step = text.data();
+      if (!step.empty() && (shown.empty() || shown.back() != step)) {
+        shown.push_back(step);
+        std::cout << step << std::endl;
+      }
+    }
+    ::Sleep(20);
+  }
+  return shown.size() >= 2 ? 0 : 1;
+}
+
+int PrintAboutText() {
+  HWND about = ::FindWindowA("#32770", "About Tarnwick");
+  if (about == nullptr) return 1;
+  std::array<char, 256> text{};
+  ::GetDlgItemTextA(about, IDC_ABOUT_VERSION, text.data(), static_cast<int>(text.size()));
+  std::cout << text.data() << '\n';
+  return 0;
+}
+
 int Usage() {
-  std::cerr << "Usage: list_probe [--wait SECONDS] [--table | --about | --syscommand VALUE]\n";
+  std::cerr << "Usage: list_probe [--wait SECONDS] [--table | --about | --syscommand VALUE | --layout | --selected]\n"
+               "       list_probe --clipboard text|unicode | --steps SECONDS | --about-text\n";
   return 2;
 }
 
@@ -119,6 +263,14 @@ int main(int argc, char** argv) {
       action = "table";
     } else if (option == "--about") {
       action = "command";
+    } else if (option == "--layout" || option == "--selected") {
+      action = option.substr(2);
+    } else if (option == "--clipboard" && index + 1 < argc) {
+      return PrintClipboard(argv[index + 1]);
+    } else if (option == "--steps" && index + 1 < argc) {
+      return PrintSteps(std::atof(argv[index + 1]));
+    } else if (option == "--about-text") {
+      return PrintAboutText();
     } else if (option == "--syscommand" && index + 1 < argc) {
       action = "command";
       command = static_cast<WPARAM>(std::strtoul(argv[++index], nullptr, 0));
@@ -141,6 +293,8 @@ int main(int argc, char** argv) {
 
   if (action == "command") return ::PostMessageA(dialog, WM_SYSCOMMAND, command, 0) ? 0 : 1;
   if (action == "table") return PrintTable(dialog, list);
+  if (action == "layout") return PrintLayout(dialog, list);
+  if (action == "selected") return PrintSelected(dialog, list);
   std::cout << ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) << '\n';
   return 0;
 }

@@ -39,6 +39,8 @@ gui_cleanup() {
   local pid
   for pid in "${gui_pids[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
   for pid in "${gui_pids[@]}"; do wait "$pid" >/dev/null 2>&1 || true; done
+  # What a test changed in the shared prefix is undone last.
+  if declare -F gui_undo >/dev/null; then gui_undo || true; fi
   rm -rf "$work"
   exit "$status"
 }

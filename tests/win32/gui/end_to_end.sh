@@ -124,6 +124,9 @@ for command in 0x10 0x1F; do
   if [ "$command" = 0x10 ]; then
     sleep 0.5
     screenshot about-box
+    # The same version as the report's first entry.
+    about_text=$(timeout 60 wine "$probe" --about-text | tr -d '\r')
+    [ "$about_text" = "Tarnwick Version 2.5" ] || fail "the About box says \"$about_text\""
   fi
   close_with Return "$about" "the About box"
   window_visible "$main" || fail "the main dialog closed with the About box"
