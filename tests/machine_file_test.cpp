@@ -3,6 +3,7 @@
 #include <limits>
 #include <string>
 
+#include "tests/case_names.h"
 #include "platform/replay/machine_file.h"
 #include "platform/replay/windows_path.h"
 
