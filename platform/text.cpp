@@ -54,14 +54,6 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
-char UnicodeToCp1252(char32_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-    if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
-  }
-  return '?';
-}
-
 // Decodes one UTF-8 sequence at text[pos]; returns false when malformed.
 bool DecodeUtf8(std::string_view text, std::size_t& pos, char32_t& out) {
   const auto lead = static_cast<unsigned char>(text[pos]);
@@ -97,6 +89,14 @@ bool DecodeUtf8(std::string_view text, std::size_t& pos, char32_t& out) {
 }
 
 }  // namespace
+
+char UnicodeToCp1252(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+    if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
 
 char32_t Cp1252ToUnicode(unsigned char byte) {
   if (byte >= 0x80 && byte < 0xA0) return kHighControls[byte - 0x80];

@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/linux/host_devices.h"
 #include "platform/linux/host_sound.h"
+#include "platform/linux/host_system_facts.h"
 #include "platform/linux/host_tree.h"
 #include "platform/linux/linux_device_services.h"
 #include "platform/linux/linux_file_versions.h"
@@ -35,7 +36,7 @@ class LinuxPlatform {
   HostSound sound_;
   HostDevices hostDevices_;
   MemoryRegistry registry_;
-  AbsentSystemFacts system_;
+  HostSystemFacts system_;
   LinuxMemoryPower memoryPower_;
   LinuxUserAccounts users_;
   AbsentLibraries libraries_;
