@@ -108,7 +108,8 @@ TEST(RegistryAccess, EveryIndexNamesItsOwnSubkey) {
   RegistryAccess registry(store);
   const RegistryKey key = registry.Open(HKLM, "Spaces");
   for (std::uint32_t index : {0u, 1u, 57u, 99u, 119u}) {
-    EXPECT_EQ(registry.SubkeyName(key, index).value_or(""), "S" + std::to_string(1000 + index)) << index;
+    const std::string wanted = std::string("S").append(std::to_string(1000 + index));
+    EXPECT_EQ(registry.SubkeyName(key, index).value_or(""), wanted) << index;
   }
   EXPECT_FALSE(registry.SubkeyName(key, 120).has_value());
 }
