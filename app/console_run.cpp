@@ -109,13 +109,16 @@ int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, 
   if (options.closingStep) dialog.SetClosingStep(options.closingStep);
   dialog.RunCollection();
 
+  // The texts are decoded with the code page they were written in.
+  const auto codePage = OpenCodePage(platform.system.AnsiCodePage());
+  const CodePage& code = codePage ? *codePage : Windows1252();
   // The listing goes out in one piece: written a field at a time it costs a
   // system call a field, which under Wine takes longer than the whole run.
   std::ostringstream listing;
   if (arguments.json) {
-    PrintRowsJson(listing, rows.Rows());
+    PrintRowsJson(listing, rows.Rows(), code);
   } else {
-    PrintRowTable(listing, rows.Rows(), options.utf8);
+    PrintRowTable(listing, rows.Rows(), options.utf8, code);
     listing << '\n' << rows.Rows().size() << " entries\n";
   }
   const std::string report = options.shownPath(dialog.ReportPath());

@@ -48,9 +48,9 @@ std::string TsvField(const std::string& text) {
   return out;
 }
 
-std::string JsonText(const std::string& text) {
+std::string JsonText(const std::string& text, const CodePage& codePage) {
   std::string json = "\"";
-  for (const char c : Cp1252ToUtf8(text)) {
+  for (const char c : codePage.ToUtf8(text)) {
     const auto byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       json += '\\';
@@ -74,16 +74,17 @@ std::string JsonText(const std::string& text) {
 
 }  // namespace
 
-void PrintRowsJson(std::ostream& out, const std::vector<ReportEntry>& rows) {
+void PrintRowsJson(std::ostream& out, const std::vector<ReportEntry>& rows, const CodePage& codePage) {
   out << '[';
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    out << (i == 0 ? "\n" : ",\n") << "  {\"section\": " << JsonText(rows[i].section)
-        << ", \"key\": " << JsonText(rows[i].key) << ", \"value\": " << JsonText(rows[i].value) << '}';
+    out << (i == 0 ? "\n" : ",\n") << "  {\"section\": " << JsonText(rows[i].section, codePage)
+        << ", \"key\": " << JsonText(rows[i].key, codePage) << ", \"value\": " << JsonText(rows[i].value, codePage)
+        << '}';
   }
   out << (rows.empty() ? "]\n" : "\n]\n");
 }
 
-void PrintRowTable(std::ostream& out, const std::vector<ReportEntry>& rows, bool utf8) {
+void PrintRowTable(std::ostream& out, const std::vector<ReportEntry>& rows, bool utf8, const CodePage& codePage) {
   std::vector<std::array<std::string, 3>> cells;
   cells.reserve(rows.size() + 1);
   cells.push_back({std::string(kListColumns[0].heading), std::string(kListColumns[1].heading),
@@ -101,7 +102,7 @@ void PrintRowTable(std::ostream& out, const std::vector<ReportEntry>& rows, bool
     }
     text += line[2];
     while (!text.empty() && text.back() == ' ') text.pop_back();
-    out << (utf8 ? Cp1252ToUtf8(text) : text) << '\n';
+    out << (utf8 ? codePage.ToUtf8(text) : text) << '\n';
   }
 }
 

@@ -39,7 +39,9 @@ ReportDialog::ReportDialog(Platform& platform, ResultList& list, std::ostream& d
       report_(platform.files, std::move(placement.path)),
       copyBesideExecutable_(placement.copyBesideExecutable),
       redact_(placement.redact),
-      context_{*this, registry_, platform_, diagnostics_, state_} {}
+      diagnosticsBuffer_(diagnostics),
+      collectorDiagnostics_(&diagnosticsBuffer_),
+      context_{*this, registry_, platform_, collectorDiagnostics_, state_} {}
 
 void ReportDialog::RunCollection() {
   rowCount_ = 0;
@@ -49,7 +51,10 @@ void ReportDialog::RunCollection() {
   // A missing file is the normal case; one that cannot be deleted gets the
   // run's entries merged into it.
   oldReportKept_ = !report_.Clear();
-  if (redact_) redaction_.emplace(platform_.users.UserName().value_or(""));
+  if (redact_) {
+    redaction_.emplace(GatherRedactionFacts(platform_));
+    diagnosticsBuffer_.Use(&*redaction_);
+  }
   list_.SetUpColumns();
 
   AddReportEntry("Tool Version", "Tool Version", kToolVersion);
@@ -85,6 +90,7 @@ void ReportDialog::RunCollection() {
   }
   report_.Settle();
   if (copyBesideExecutable_) CopyReportBesideExecutable();
+  collectorDiagnostics_.flush();
 }
 
 void ReportDialog::ReleaseTunerDevice() {

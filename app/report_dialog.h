@@ -113,6 +113,9 @@ class ReportDialog final : public ReportWriter {
   bool copyBesideExecutable_ = true;
   bool redact_ = false;
   std::optional<Redaction> redaction_;
+  // What the collectors print: redacted the same way as the entries.
+  RedactingBuffer diagnosticsBuffer_;
+  std::ostream collectorDiagnostics_;
   CollectionState state_;
   CollectorContext context_;
   std::int32_t rowCount_ = 0;

@@ -2,6 +2,7 @@
 # platform layer is picked by TARNWICK_PLATFORM.
 
 add_library(tarnwick_platform_common STATIC
+  platform/code_page.cpp
   platform/guid.cpp
   platform/memory_registry.cpp
   platform/pe/pe_resources.cpp
@@ -34,7 +35,7 @@ target_link_libraries(tarnwick_app PUBLIC tarnwick_collectors)
 if(TARNWICK_PLATFORM STREQUAL "linux")
   find_package(nlohmann_json 3 REQUIRED)
 
-  add_library(tarnwick_posix STATIC platform/posix/mapped_files.cpp)
+  add_library(tarnwick_posix STATIC platform/posix/iconv_code_page.cpp platform/posix/mapped_files.cpp)
   target_link_libraries(tarnwick_posix PUBLIC tarnwick_platform_common)
 
   file(GLOB TARNWICK_REPLAY_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/replay/*.cpp)

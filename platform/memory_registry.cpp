@@ -7,27 +7,41 @@
 
 namespace tarnwick {
 
-bool MemoryRegistry::NameLess::operator()(std::string_view a, std::string_view b) const {
-  return CompareIgnoreCase(a, b) < 0;
+bool MemoryRegistry::NameLess::operator()(std::u32string_view a, std::u32string_view b) const {
+  return CompareUnicodeIgnoreCase(a, b) < 0;
 }
 
-std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path) {
-  std::vector<std::string_view> names;
-  if (!path.empty() && path.back() == '\\') path.remove_suffix(1);
+namespace {
+
+template <typename Char>
+std::optional<std::vector<std::basic_string_view<Char>>> SplitPath(std::basic_string_view<Char> path) {
+  using View = std::basic_string_view<Char>;
+  std::vector<View> names;
+  if (!path.empty() && path.back() == Char('\\')) path.remove_suffix(1);
   if (path.empty()) return names;
   std::size_t start = 0;
   while (true) {
-    const std::size_t end = path.find('\\', start);
-    const std::string_view name = path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    const std::size_t end = path.find(Char('\\'), start);
+    const View name = path.substr(start, end == View::npos ? View::npos : end - start);
     if (name.empty()) return std::nullopt;
     names.push_back(name);
-    if (end == std::string_view::npos) break;
+    if (end == View::npos) break;
     start = end + 1;
   }
   return names;
 }
 
-MemoryRegistry::MemoryRegistry() = default;
+}  // namespace
+
+std::optional<std::vector<std::string_view>> SplitKeyPath(std::string_view path) { return SplitPath(path); }
+
+std::optional<std::vector<std::u32string_view>> SplitKeyPath(std::u32string_view path) { return SplitPath(path); }
+
+MemoryRegistry::MemoryRegistry() : codePage_(SharedWindows1252()) {}
+
+void MemoryRegistry::SetCodePage(std::shared_ptr<const CodePage> codePage) {
+  if (codePage) codePage_ = std::move(codePage);
+}
 
 MemoryRegistry::~MemoryRegistry() {
   FreeBranch(localMachine_.subkeys);
@@ -52,15 +66,15 @@ MemoryRegistry::Node* MemoryRegistry::RootNode(RegistryRoot root) {
   return root == RegistryRoot::LocalMachine ? &localMachine_ : &currentUser_;
 }
 
-MemoryRegistry::Node* MemoryRegistry::Find(RegistryRoot root, std::string_view path) {
+MemoryRegistry::Node* MemoryRegistry::Find(RegistryRoot root, std::u32string_view path) {
   // Opened as Windows and Wine open a key: a run of backslashes parts two
   // names like one and backslashes at the end are ignored, but a path that
   // starts with one is refused.
-  if (!path.empty() && path.front() == '\\') return nullptr;
+  if (!path.empty() && path.front() == U'\\') return nullptr;
   Node* node = RootNode(root);
   std::size_t start = 0;
   while (start < path.size()) {
-    const std::size_t end = std::min(path.find('\\', start), path.size());
+    const std::size_t end = std::min(path.find(U'\\', start), path.size());
     if (end > start) {
       const auto it = node->subkeys.find(path.substr(start, end - start));
       if (it == node->subkeys.end()) return nullptr;
@@ -71,7 +85,7 @@ MemoryRegistry::Node* MemoryRegistry::Find(RegistryRoot root, std::string_view p
   return node;
 }
 
-MemoryRegistry::Node* MemoryRegistry::FindOrCreate(RegistryRoot root, std::string_view path) {
+MemoryRegistry::Node* MemoryRegistry::FindOrCreate(RegistryRoot root, std::u32string_view path) {
   const auto names = SplitKeyPath(path);
   if (!names) return nullptr;
   Node* node = RootNode(root);
@@ -79,8 +93,8 @@ MemoryRegistry::Node* MemoryRegistry::FindOrCreate(RegistryRoot root, std::strin
     auto it = node->subkeys.find(name);
     if (it == node->subkeys.end()) {
       auto child = std::make_unique<Node>();
-      child->name = std::string(name);
-      it = node->subkeys.emplace(std::string(name), std::move(child)).first;
+      child->name = std::u32string(name);
+      it = node->subkeys.emplace(std::u32string(name), std::move(child)).first;
     }
     node = it->second.get();
   }
@@ -88,17 +102,34 @@ MemoryRegistry::Node* MemoryRegistry::FindOrCreate(RegistryRoot root, std::strin
 }
 
 bool MemoryRegistry::CreateKey(RegistryRoot root, std::string_view path) {
-  return FindOrCreate(root, path) != nullptr;
+  return CreateKey(root, codePage_->Decode(path));
 }
 
 bool MemoryRegistry::SetValue(RegistryRoot root, std::string_view path, std::string_view name, RegistryValue value) {
+  return SetValue(root, codePage_->Decode(path), codePage_->Decode(name), std::move(value));
+}
+
+bool MemoryRegistry::DeleteKey(RegistryRoot root, std::string_view path) {
+  return DeleteKey(root, codePage_->Decode(path));
+}
+
+bool MemoryRegistry::DeleteValue(RegistryRoot root, std::string_view path, std::string_view name) {
+  return DeleteValue(root, codePage_->Decode(path), codePage_->Decode(name));
+}
+
+bool MemoryRegistry::CreateKey(RegistryRoot root, std::u32string_view path) {
+  return FindOrCreate(root, path) != nullptr;
+}
+
+bool MemoryRegistry::SetValue(RegistryRoot root, std::u32string_view path, std::u32string_view name,
+                              RegistryValue value) {
   Node* node = FindOrCreate(root, path);
   if (node == nullptr) return false;
   const auto it = node->values.find(name);
   if (it != node->values.end()) {
     it->second = std::move(value);
   } else {
-    node->values.emplace(std::string(name), std::move(value));
+    node->values.emplace(std::u32string(name), std::move(value));
   }
   return true;
 }
@@ -115,10 +146,10 @@ bool MemoryRegistry::SetNumber(RegistryRoot root, std::string_view path, std::st
   return SetValue(root, path, name, std::move(value));
 }
 
-bool MemoryRegistry::DeleteKey(RegistryRoot root, std::string_view path) {
+bool MemoryRegistry::DeleteKey(RegistryRoot root, std::u32string_view path) {
   auto names = SplitKeyPath(path);
   if (!names || names->empty()) return false;
-  const std::string_view last = names->back();
+  const std::u32string_view last = names->back();
   names->pop_back();
   Node* parent = RootNode(root);
   for (const auto name : *names) {
@@ -136,7 +167,7 @@ bool MemoryRegistry::DeleteKey(RegistryRoot root, std::string_view path) {
   return true;
 }
 
-bool MemoryRegistry::DeleteValue(RegistryRoot root, std::string_view path, std::string_view name) {
+bool MemoryRegistry::DeleteValue(RegistryRoot root, std::u32string_view path, std::u32string_view name) {
   Node* node = Find(root, path);
   if (node == nullptr) return false;
   const auto it = node->values.find(name);
@@ -146,7 +177,7 @@ bool MemoryRegistry::DeleteValue(RegistryRoot root, std::string_view path, std::
 }
 
 std::optional<RegistryBackend::KeyId> MemoryRegistry::OpenKey(RegistryRoot root, std::string_view path, OpenAccess) {
-  const Node* node = Find(root, path);
+  const Node* node = Find(root, codePage_->Decode(path));
   if (node == nullptr) return std::nullopt;
   const KeyId id = nextKey_++;
   openKeys_.emplace(id, node);
@@ -158,7 +189,7 @@ void MemoryRegistry::CloseKey(KeyId key) { openKeys_.erase(key); }
 std::optional<RegistryValue> MemoryRegistry::QueryValue(KeyId key, std::string_view valueName) {
   const auto open = openKeys_.find(key);
   if (open == openKeys_.end()) return std::nullopt;
-  const auto it = open->second->values.find(valueName);
+  const auto it = open->second->values.find(codePage_->Decode(valueName));
   if (it == open->second->values.end()) return std::nullopt;
   return it->second;
 }
@@ -170,7 +201,7 @@ std::optional<std::string> MemoryRegistry::SubkeyName(KeyId key, std::uint32_t i
   if (index >= subkeys.size()) return std::nullopt;
   auto it = subkeys.begin();
   std::advance(it, index);
-  return it->second->name;
+  return codePage_->Encode(it->second->name);
 }
 
 }  // namespace tarnwick

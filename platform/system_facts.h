@@ -33,6 +33,11 @@ class SystemFacts {
   virtual std::optional<std::string> WindowsDirectory() = 0;
   virtual std::optional<std::string> SystemDirectory() = 0;
   virtual bool FileExists(std::string_view path) = 0;
+  // The ANSI code page the 8-bit texts are written in (GetACP); a layer that
+  // converts its texts to Windows-1252 keeps this answer.
+  virtual std::uint32_t AnsiCodePage() { return 1252; }
+  // The computer's name as GetComputerNameA gives it; nothing when the call fails.
+  virtual std::optional<std::string> ComputerName() { return std::nullopt; }
 };
 
 }  // namespace tarnwick

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/code_page.h"
+
 namespace tarnwick {
 namespace {
 
@@ -34,32 +36,6 @@ char32_t LowerOf(char32_t c) {
     case 0x0178: return 0x00FF;
     default: return c;
   }
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-char UnicodeToCp1252(char32_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
-    if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
-  }
-  return '?';
 }
 
 // Decodes one UTF-8 sequence at text[pos]; returns false when malformed.
@@ -97,6 +73,14 @@ bool DecodeUtf8(std::string_view text, std::size_t& pos, char32_t& out) {
 }
 
 }  // namespace
+
+char UnicodeToCp1252(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+    if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
 
 char32_t Cp1252ToUnicode(unsigned char byte) {
   if (byte >= 0x80 && byte < 0xA0) return kHighControls[byte - 0x80];
@@ -159,32 +143,9 @@ std::string Utf8ToCp1252(std::string_view utf8) {
   return out;
 }
 
-std::string Utf16LeToCp1252(std::string_view utf16le) {
-  std::string out;
-  out.reserve(utf16le.size() / 2);
-  for (std::size_t i = 0; i + 1 < utf16le.size(); i += 2) {
-    const char32_t unit = static_cast<unsigned char>(utf16le[i]) |
-                          (static_cast<char32_t>(static_cast<unsigned char>(utf16le[i + 1])) << 8);
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < utf16le.size()) {
-      const char32_t low = static_cast<unsigned char>(utf16le[i + 2]) |
-                           (static_cast<char32_t>(static_cast<unsigned char>(utf16le[i + 3])) << 8);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        out += '?';  // outside the Basic Multilingual Plane: not in the code page
-        i += 2;
-        continue;
-      }
-    }
-    out += UnicodeToCp1252(unit);
-  }
-  return out;
-}
+std::string Utf16LeToCp1252(std::string_view utf16le) { return Windows1252().Encode(Utf16LeToUnicode(utf16le)); }
 
-std::string Cp1252ToUtf8(std::string_view cp1252) {
-  std::string out;
-  out.reserve(cp1252.size());
-  for (const char c : cp1252) AppendUtf8(out, Cp1252ToUnicode(static_cast<unsigned char>(c)));
-  return out;
-}
+std::string Cp1252ToUtf8(std::string_view cp1252) { return UnicodeToUtf8(Windows1252().Decode(cp1252)); }
 
 bool IsValidUtf8(std::string_view utf8) {
   std::size_t pos = 0;

@@ -13,6 +13,9 @@ namespace tarnwick {
 // the C1 control of the same number, as Windows does).
 char32_t Cp1252ToUnicode(unsigned char byte);
 
+// The Windows-1252 byte of one character; '?' for one it lacks.
+char UnicodeToCp1252(char32_t c);
+
 // Upper-case form of one Windows-1252 character, as a Unicode code point.
 char32_t UpperCaseCodePoint(unsigned char byte);
 

@@ -105,7 +105,7 @@ TEST(Redaction, TakesOutNameSerialAndInstanceParts) {
       {{"System Device Info", "System ID 1", "HID\\VID_845E&PID_0001\\0&0000&0&0"},
        {"System Device Info", "System ID 1", "HID\\VID_845E&PID_0001\\<redacted>"}},
       {{"Media", "DeviceID3", "SYSTEM\\CurrentControlSet\\Enum\\usb\\VID_EB1A&PID_2861\\5&2a3c&0&1 x"},
-       {"Media", "DeviceID3", "SYSTEM\\CurrentControlSet\\Enum\\usb\\VID_EB1A&PID_2861\\<redacted> x"}},
+       {"Media", "DeviceID3", "SYSTEM\\CurrentControlSet\\Enum\\usb\\VID_EB1A&PID_2861\\<redacted>"}},
       // Hardware IDs name no instance; nor does a folder called USB.
       {{"System Device Info", "System ID 2", "USB\\VID_EB1A&PID_2861&REV_0100"},
        {"System Device Info", "System ID 2", "USB\\VID_EB1A&PID_2861&REV_0100"}},

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/case_names.h"
 #include "app/report_dialog.h"
 #include "app/result_list.h"
 #include "collectors/collectors.h"

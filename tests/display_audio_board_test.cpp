@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/case_names.h"
 #include "collectors/collectors.h"
 #include "collectors/devices/manufacturer_name.h"
 #include "tests/collector_harness.h"

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/case_names.h"
 #include "collectors/tuner/file_stamp.h"
 #include "collectors/tuner/file_version_reader.h"
 #include "tests/collector_harness.h"

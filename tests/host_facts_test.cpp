@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 
+#include "tests/case_names.h"
 #include "app/report_dialog.h"
 #include "app/result_list.h"
 #include "platform/linux/host_facts.h"

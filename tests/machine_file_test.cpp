@@ -3,6 +3,7 @@
 #include <limits>
 #include <string>
 
+#include "tests/case_names.h"
 #include "platform/replay/machine_file.h"
 #include "platform/replay/windows_path.h"
 
@@ -190,7 +191,9 @@ INSTANTIATE_TEST_SUITE_P(
         LimitCase{"failOffset255", R"({"directShow": {"{00000000-0000-0000-0000-000000000000}": [{"tunerBus": {"failOffsets": [255]}}]}})", true},
         LimitCase{"failOffset256", R"({"directShow": {"{00000000-0000-0000-0000-000000000000}": [{"tunerBus": {"failOffsets": [256]}}]}})", false},
         LimitCase{"executablePath259", R"({"executablePath": "C:\\)" + Repeat(256) + "\"}", true},
-        LimitCase{"executablePath260", R"({"executablePath": "C:\\)" + Repeat(257) + "\"}", false}),
+        LimitCase{"executablePath260", R"({"executablePath": "C:\\)" + Repeat(257) + "\"}", false},
+        LimitCase{"computerName15", R"({"computerName": ")" + Repeat(15) + "\"}", true},
+        LimitCase{"computerName16", R"({"computerName": ")" + Repeat(16) + "\"}", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RefusedCase {
@@ -265,6 +268,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"modifiedHour24", "{\"files\": {\"C:\\\\a.dll\": {\"modified\": \"2008-04-30 24:00:00\"}}}", 1,
                     "YYYY-MM-DD HH:MM:SS"},
         RefusedCase{"nestedTooDeep", "{\"future\":\n" + Repeat(40, "[") + Repeat(40, "]") + "}", 2, "nested deeper"},
+        RefusedCase{"codePageUnicode", "{\n\"codePage\": 65001}", 2, "codePage: not a Windows ANSI code page: 65001"},
+        RefusedCase{"codePageText", "{\"codePage\": \"1251\"}", 1, "codePage: expected a whole number"},
         RefusedCase{"sameFileTwice", "{\"files\": {\"C:\\\\Dir\\\\A.DLL\": {},\n\"c:\\\\dir\\\\\\\\a.dll\": {}}}", 2,
                     "same file as the path on line 1"}),
     [](const auto& info) { return std::string(info.param.name); });

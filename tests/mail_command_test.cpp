@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/case_names.h"
 #include "app/mail_command.h"
 #include "platform/memory_registry.h"
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/case_names.h"
 #include "collectors/collectors.h"
 #include "collectors/os/processor.h"
 #include "tests/collector_harness.h"

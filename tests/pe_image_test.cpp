@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/case_names.h"
 #include "pe/pe_samples.h"
 #include "platform/pe/byte_source.h"
 #include "platform/pe/pe_resources.h"
@@ -39,6 +40,9 @@ struct SampleCase {
   bool hasBlock;                        // a version resource at all
   std::optional<VersionParts> version;
 };
+
+// Named by its file, so the test's name stays the same from run to run.
+[[maybe_unused]] void PrintTo(const SampleCase& c, std::ostream* out) { *out << c.file; }
 
 class PeSample : public testing::TestWithParam<SampleCase> {};
 

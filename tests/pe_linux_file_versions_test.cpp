@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/case_names.h"
 #include "collectors/tuner/file_stamp.h"
 #include "collectors/tuner/file_version_reader.h"
 #include "pe/pe_samples.h"

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/case_names.h"
 #include "platform/pe/version_info.h"
 
 namespace tarnwick {

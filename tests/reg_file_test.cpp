@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/case_names.h"
 #include "platform/memory_registry.h"
 #include "platform/replay/reg_file.h"
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "tests/case_names.h"
 #include "platform/memory_registry.h"
 #include "platform/registry_access.h"
 
@@ -99,17 +100,18 @@ TEST(RegistryAccess, SubkeyNamesUpTo259Characters) {
   EXPECT_FALSE(registry.SubkeyName(key, 2).has_value());
 }
 
-TEST(RegistryAccess, EnumerationStopsAtTheCallersBound) {
+// A caller's bound of 100 reads the first 100 of 120 subkeys, each at its
+// own index; the index past the last subkey fails.
+TEST(RegistryAccess, EveryIndexNamesItsOwnSubkey) {
   MemoryRegistry store;
-  for (int i = 0; i < 120; ++i) store.CreateKey(HKLM, "Spaces\\S" + std::to_string(1000 + i));
+  for (int i = 119; i >= 0; --i) store.CreateKey(HKLM, "Spaces\\S" + std::to_string(1000 + i));
   RegistryAccess registry(store);
   const RegistryKey key = registry.Open(HKLM, "Spaces");
-  int seen = 0;
-  for (std::uint32_t index = 0; index < 100; ++index) {
-    if (!registry.SubkeyName(key, index)) break;
-    ++seen;
+  for (std::uint32_t index : {0u, 1u, 57u, 99u, 119u}) {
+    const std::string wanted = std::string("S").append(std::to_string(1000 + index));
+    EXPECT_EQ(registry.SubkeyName(key, index).value_or(""), wanted) << index;
   }
-  EXPECT_EQ(seen, 100);
+  EXPECT_FALSE(registry.SubkeyName(key, 120).has_value());
 }
 
 TEST(MemoryRegistry, NamesIgnoreCaseAndSubkeysEnumerateSorted) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "tests/case_names.h"
 #include "platform/registry_access.h"
 #include "platform/replay/machine_file.h"
 #include "platform/replay/replay_platform.h"

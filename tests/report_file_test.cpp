@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/case_names.h"
 #include "app/report_file.h"
 #include "report_test_files.h"
 

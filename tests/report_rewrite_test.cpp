@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/case_names.h"
 #include "report_test_files.h"
 
 namespace tarnwick {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/case_names.h"
 #include "app/console_run.h"
 #include "app/report_copy.h"
 #include "app/report_dialog.h"

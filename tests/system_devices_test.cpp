@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/case_names.h"
 #include "app/console_table.h"
 #include "collectors/collectors.h"
 #include "tests/collector_harness.h"

@@ -15,6 +15,7 @@
 #include "collectors/linux/linux_os.h"
 #include "platform/linux/host_devices.h"
 #include "platform/linux/host_sound.h"
+#include "platform/linux/host_system_facts.h"
 #include "platform/linux/host_tree.h"
 #include "platform/linux/host_tuner_check.h"
 #include "platform/linux/linux_device_services.h"
@@ -48,7 +49,7 @@ class LinuxPlatform {
   HostSound sound_;
   HostDevices hostDevices_;
   MemoryRegistry registry_;
-  AbsentSystemFacts system_;
+  HostSystemFacts system_;
   LinuxMemoryPower memoryPower_;
   LinuxUserAccounts users_;
   AbsentLibraries libraries_;

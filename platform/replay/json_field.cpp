@@ -24,10 +24,15 @@ std::string MemberName(const std::string& objectName, const std::string& key) {
 
 }  // namespace
 
-JsonField::JsonField(const LinedJson& document) : JsonField(document, document.root, "", "") {}
+JsonField::JsonField(const LinedJson& document, const CodePage& codePage)
+    : document_(&document), codePage_(&codePage), value_(&document.root) {}
 
-JsonField::JsonField(const LinedJson& document, const json& value, std::string path, std::string name)
-    : document_(&document), value_(&value), path_(std::move(path)), name_(std::move(name)) {}
+JsonField::JsonField(const JsonField& parent, const json& value, std::string path, std::string name)
+    : document_(parent.document_),
+      codePage_(parent.codePage_),
+      value_(&value),
+      path_(std::move(path)),
+      name_(std::move(name)) {}
 
 std::size_t JsonField::Line() const { return document_->LineOf(path_); }
 
@@ -44,14 +49,14 @@ std::optional<JsonField> JsonField::Member(std::string_view key) const {
   const auto it = value_->find(key);
   if (it == value_->end()) return std::nullopt;
   const std::string name(key);
-  return JsonField(*document_, *it, MemberPath(path_, key), MemberName(name_, name));
+  return JsonField(*this, *it, MemberPath(path_, key), MemberName(name_, name));
 }
 
 std::vector<std::pair<std::string, JsonField>> JsonField::Members() const {
   Expect(value_->is_object(), "an object");
   std::vector<std::pair<std::string, JsonField>> members;
   for (auto it = value_->begin(); it != value_->end(); ++it) {
-    members.emplace_back(it.key(), JsonField(*document_, it.value(), MemberPath(path_, it.key()), MemberName(name_, it.key())));
+    members.emplace_back(it.key(), JsonField(*this, it.value(), MemberPath(path_, it.key()), MemberName(name_, it.key())));
   }
   return members;
 }
@@ -60,7 +65,7 @@ std::vector<JsonField> JsonField::Elements() const {
   Expect(value_->is_array(), "an array");
   std::vector<JsonField> elements;
   for (std::size_t i = 0; i < value_->size(); ++i) {
-    elements.push_back(JsonField(*document_, (*value_)[i], ElementPath(path_, i), name_ + "[" + std::to_string(i) + "]"));
+    elements.push_back(JsonField(*this, (*value_)[i], ElementPath(path_, i), name_ + "[" + std::to_string(i) + "]"));
   }
   return elements;
 }
@@ -74,7 +79,7 @@ std::string JsonField::Text(std::size_t maxLength) const {
   Expect(value_->is_string(), "a text");
   // The platform record holds the text up to its first zero, as a zero-
   // terminated buffer does; what follows never reaches the report.
-  const std::string text(UpToFirstZero(Utf8ToCp1252(value_->get_ref<const std::string&>())));
+  const std::string text(UpToFirstZero(codePage_->Encode(Utf8ToUnicode(value_->get_ref<const std::string&>()))));
   if (text.size() > maxLength) Refuse("longer than " + std::to_string(maxLength) + " characters");
   return text;
 }

@@ -12,18 +12,20 @@
 #include <utility>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/replay/json_lines.h"
 
 namespace tarnwick {
 
 class JsonField {
  public:
-  // The whole document.
-  explicit JsonField(const LinedJson& document);
+  // The whole document; its texts become 8-bit texts in codePage.
+  explicit JsonField(const LinedJson& document, const CodePage& codePage = Windows1252());
 
   const std::string& Name() const { return name_; }
   std::size_t Line() const;
   const nlohmann::json& Raw() const { return *value_; }
+  const CodePage& Code() const { return *codePage_; }
 
   [[noreturn]] void Refuse(const std::string& problem) const;
 
@@ -49,10 +51,11 @@ class JsonField {
   }
 
  private:
-  JsonField(const LinedJson& document, const nlohmann::json& value, std::string path, std::string name);
+  JsonField(const JsonField& parent, const nlohmann::json& value, std::string path, std::string name);
   void Expect(bool matches, const char* kind) const;
 
   const LinedJson* document_;
+  const CodePage* codePage_;
   const nlohmann::json* value_;
   std::string path_;
   std::string name_;  // for messages: "version.servicePack", "devices[2]"

@@ -5,12 +5,14 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/device_list.h"
 #include "platform/file_versions.h"
 #include "platform/guid.h"
@@ -72,6 +74,9 @@ struct CategoryFacts {
 };
 
 struct MachineFacts {
+  // The computer's ANSI code page; every text here is already in it.
+  std::shared_ptr<const CodePage> codePage = SharedWindows1252();
+  std::optional<std::string> computerName;
   std::string executablePath{kDefaultExecutablePath};
   std::optional<std::string> windowsDirectory;
   std::optional<std::string> systemDirectory;

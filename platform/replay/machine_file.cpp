@@ -10,6 +10,19 @@ namespace {
 constexpr std::size_t kMaxPath = 259;            // a 260-character buffer with its zero
 constexpr std::size_t kMaxServicePack = 127;     // szCSDVersion[128]
 constexpr std::size_t kMaxUserName = 256;        // UNLEN
+constexpr std::size_t kMaxComputerName = 15;     // MAX_COMPUTERNAME_LENGTH
+
+// The code page comes first: every text of the file is converted to it.
+std::shared_ptr<const CodePage> ReadCodePage(const JsonField& top) {
+  if (!top.Raw().is_object()) top.Refuse("the machine description must be a JSON object");
+  const auto field = top.Member("codePage");
+  if (!field) return SharedWindows1252();
+  const auto number = field->Number<std::uint32_t>();
+  if (!IsAnsiCodePage(number)) field->Refuse("not a Windows ANSI code page: " + std::to_string(number));
+  auto codePage = OpenCodePage(number);
+  if (!codePage) field->Refuse("code page " + std::to_string(number) + " cannot be converted on this computer");
+  return codePage;
+}
 
 std::string DirectoryPath(const JsonField& field) {
   std::string path = field.Text(kMaxPath);
@@ -30,6 +43,7 @@ std::string ExecutablePath(const JsonField& field) {
 
 void ReadTopLevel(const JsonField& top, MachineFacts& facts) {
   if (!top.Raw().is_object()) top.Refuse("the machine description must be a JSON object");
+  WithMember(top, "computerName", [&](const JsonField& f) { facts.computerName = f.Text(kMaxComputerName); });
   WithMember(top, "executablePath", [&](const JsonField& f) { facts.executablePath = ExecutablePath(f); });
   WithMember(top, "windowsDirectory", [&](const JsonField& f) { facts.windowsDirectory = DirectoryPath(f); });
   WithMember(top, "systemDirectory", [&](const JsonField& f) { facts.systemDirectory = DirectoryPath(f); });
@@ -98,7 +112,8 @@ std::optional<LoadError> ReadMachineFile(std::string_view content, std::string_v
   try {
     const LinedJson document = ParseJsonWithLines(content);
     MachineFacts read;
-    ReadTopLevel(JsonField(document), read);
+    read.codePage = ReadCodePage(JsonField(document));
+    ReadTopLevel(JsonField(document, *read.codePage), read);
     facts = std::move(read);
   } catch (const LineError& error) {
     return LoadError{std::string(fileName), error.line, error.message};

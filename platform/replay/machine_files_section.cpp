@@ -76,7 +76,7 @@ std::map<std::string, FileFacts> ReadFilesSection(const JsonField& field, char c
   std::map<std::string, FileFacts> files;
   std::map<std::string, JsonField> named;  // where each file was named
   for (const auto& [path, file] : field.Members()) {
-    const std::string windowsPath(UpToFirstZero(Utf8ToCp1252(path)));
+    const std::string windowsPath(UpToFirstZero(field.Code().Encode(Utf8ToUnicode(path))));
     if (windowsPath.empty()) file.Refuse("empty path");
     const std::string key = WindowsPathKey(windowsPath, currentDrive);
     if (const auto earlier = named.find(key); earlier != named.end()) {

@@ -42,17 +42,21 @@ std::optional<LoadError> LoadMachineFolder(const std::string& folder, ReplayMach
   std::error_code code;
   if (!fs::is_directory(folder, code)) return LoadError{folder, 0, "no such machine folder"};
 
+  // machine.json first: its code page decides how the registry's names and
+  // texts read. Its faults are told after the registry's, as they stand in
+  // the folder's description.
+  std::optional<LoadError> machineError;
+  const fs::path machinePath = fs::path(folder) / kMachineFileName;
+  if (const auto content = ReadOptionalFile(machinePath, machineError)) {
+    machineError = ReadMachineFile(*content, machinePath.string(), machine.facts);
+  }
+  machine.registry.SetCodePage(machine.facts.codePage);
   std::optional<LoadError> error;
   const fs::path registryPath = fs::path(folder) / kRegistryFileName;
   if (const auto content = ReadOptionalFile(registryPath, error)) {
     error = ReadRegFile(*content, registryPath.string(), machine.registry);
   }
-  if (error) return error;
-  const fs::path machinePath = fs::path(folder) / kMachineFileName;
-  if (const auto content = ReadOptionalFile(machinePath, error)) {
-    error = ReadMachineFile(*content, machinePath.string(), machine.facts);
-  }
-  return error;
+  return error ? error : machineError;
 }
 
 }  // namespace tarnwick

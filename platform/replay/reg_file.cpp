@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/replay/reg_line.h"
 #include "platform/text.h"
 
@@ -33,8 +34,9 @@ constexpr std::array<RootName, 11> kRoots = {{
     {"HKEY_DYN_DATA", std::nullopt},
 }};
 
-// The file as 8-bit text: an 8-bit file byte for byte, a UTF-16 file
-// converted to the code page (its structure is plain ASCII, so it survives).
+// The file as UTF-8, as regedit reads it into Unicode: an 8-bit file through
+// the computer's code page (a byte it lacks kept as its escape, so texts
+// come back byte for byte), a UTF-16 file as it stands.
 struct DecodedFile {
   std::string text;
   bool utf16 = false;
@@ -53,12 +55,12 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   return lines;
 }
 
-DecodedFile Decode(std::string_view bytes) {
+DecodedFile Decode(std::string_view bytes, const CodePage& codePage) {
   if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xFE) {
-    return {std::string(bytes), false};
+    return {UnicodeToUtf8(codePage.Decode(bytes)), false};
   }
   bytes.remove_prefix(2);
-  DecodedFile file{Utf16LeToCp1252(bytes.substr(0, bytes.size() & ~std::size_t{1})), true};
+  DecodedFile file{UnicodeToUtf8(Utf16LeToUnicode(bytes.substr(0, bytes.size() & ~std::size_t{1}))), true};
   if (bytes.size() % 2 != 0) {
     throw LineError{SplitLines(file.text).size() + 1, "the UTF-16 text ends in half a character"};
   }
@@ -76,7 +78,7 @@ class RegFileParser {
   explicit RegFileParser(MemoryRegistry& registry) : registry_(registry) {}
 
   void Parse(std::string_view bytes) {
-    const DecodedFile file = Decode(bytes);
+    const DecodedFile file = Decode(bytes, registry_.Code());
     lines_ = SplitLines(file.text);
     ReadHeader(file.utf16);
     for (next_ = 1; next_ < lines_.size();) {
@@ -132,7 +134,7 @@ class RegFileParser {
         cursor.Fail("key path deeper than " + std::to_string(kMaxKeyDepth) + " levels");
       }
       for (const std::string_view keyName : *names) {
-        if (keyName.size() > kMaxKeyNameLength) {
+        if (Utf8ToUnicode(keyName).size() > kMaxKeyNameLength) {
           cursor.Fail("key name longer than " + std::to_string(kMaxKeyNameLength) + " characters: '" +
                       std::string(keyName.substr(0, 40)) + "...'");
         }
@@ -145,13 +147,13 @@ class RegFileParser {
       if (!deletion) state_ = KeyState::Dropped;
       return;
     }
+    path_ = Utf8ToUnicode(path);
     if (deletion) {
-      registry_.DeleteKey(*root->root, path);  // deleting a missing key is no error
+      registry_.DeleteKey(*root->root, std::u32string_view(path_));  // deleting a missing key is no error
       return;
     }
-    registry_.CreateKey(*root->root, path);
+    registry_.CreateKey(*root->root, std::u32string_view(path_));
     root_ = *root->root;
-    path_ = std::string(path);
     state_ = KeyState::Open;
   }
 
@@ -178,16 +180,17 @@ class RegFileParser {
     if (cursor.Peek() == '-') {
       cursor.Advance();
       cursor.ExpectEnd();
-      if (state_ == KeyState::Open) registry_.DeleteValue(root_, path_, name);
+      if (state_ == KeyState::Open) registry_.DeleteValue(root_, path_, Utf8ToUnicode(name));
       return;
     }
     RegistryValue value = Data(cursor);
-    if (state_ == KeyState::Open) registry_.SetValue(root_, path_, name, std::move(value));
+    if (state_ == KeyState::Open) registry_.SetValue(root_, path_, Utf8ToUnicode(name), std::move(value));
   }
 
   RegistryValue Data(RegLineCursor& cursor) {
     if (cursor.Peek() == '"') {
-      const std::string text = cursor.QuotedText();
+      // What the A functions read: the text in the code page.
+      const std::string text = registry_.Code().Encode(Utf8ToUnicode(cursor.QuotedText()));
       cursor.ExpectEnd();
       RegistryValue value{kRegSz, std::vector<std::uint8_t>(text.begin(), text.end())};
       value.data.push_back(0);
@@ -230,8 +233,8 @@ class RegFileParser {
     const bool text = type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
     if (text && unicodeStrings_) {
       if (value.data.size() % 2 != 0) throw LineError{lastLine, "UTF-16 text data of odd length"};
-      const std::string converted =
-          Utf16LeToCp1252(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
+      const std::string converted = registry_.Code().Encode(
+          Utf16LeToUnicode(std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size())));
       value.data.assign(converted.begin(), converted.end());
     }
     return value;
@@ -243,7 +246,7 @@ class RegFileParser {
   bool unicodeStrings_ = false;
   KeyState state_ = KeyState::None;
   RegistryRoot root_ = RegistryRoot::LocalMachine;
-  std::string path_;
+  std::u32string path_;
 };
 
 }  // namespace

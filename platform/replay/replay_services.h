@@ -22,6 +22,8 @@ class ReplaySystemFacts final : public SystemFacts {
   std::optional<std::string> WindowsDirectory() override { return facts_.windowsDirectory; }
   std::optional<std::string> SystemDirectory() override { return facts_.systemDirectory; }
   bool FileExists(std::string_view path) override;
+  std::uint32_t AnsiCodePage() override { return facts_.codePage->Number(); }
+  std::optional<std::string> ComputerName() override { return facts_.computerName; }
 
   static constexpr std::uint32_t kErrorNotSupported = 50;
   static constexpr std::uint32_t kErrorInsufficientBuffer = 122;

@@ -71,6 +71,15 @@ std::optional<std::string> Win32SystemFacts::WindowsDirectory() { return Directo
 
 std::optional<std::string> Win32SystemFacts::SystemDirectory() { return DirectoryFrom(::GetSystemDirectoryA); }
 
+std::uint32_t Win32SystemFacts::AnsiCodePage() { return ::GetACP(); }
+
+std::optional<std::string> Win32SystemFacts::ComputerName() {
+  char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = sizeof name;
+  if (!::GetComputerNameA(name, &size)) return std::nullopt;
+  return std::string(name, size);
+}
+
 bool Win32SystemFacts::FileExists(std::string_view path) {
   const DWORD attributes = ::GetFileAttributesA(std::string(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

@@ -18,6 +18,8 @@ class Win32SystemFacts final : public SystemFacts {
   std::optional<std::string> WindowsDirectory() override;
   std::optional<std::string> SystemDirectory() override;
   bool FileExists(std::string_view path) override;
+  std::uint32_t AnsiCodePage() override;
+  std::optional<std::string> ComputerName() override;
 
  private:
 };
