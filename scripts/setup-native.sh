@@ -10,6 +10,10 @@ packages=(
   ninja-build         # build
   g++                 # compiler (C++20)
   nlohmann-json3-dev  # machine.json of the replay harness
+  pkg-config          # finds the desk's format libraries
+  libgmime-3.0-dev    # the desk: mail and mailboxes
+  libarchive-dev      # the desk: zip
+  libytnef0-dev       # the desk: Outlook's winmail.dat
 )
 
 "$(dirname "$0")/install-missing.sh" "${packages[@]}"
