@@ -1,6 +1,7 @@
 // Mails and mailboxes through GMime. The parser keeps the stream and hands
-// out each part's still encoded bytes as a window on it, so a part's size is
-// known, and checked, before a byte of it is decoded.
+// out each part as a window on it, so a mailbox's messages are never all in
+// memory at once, and each message's size is checked before its parts are
+// decoded.
 #include <fcntl.h>
 
 #include <cerrno>
@@ -69,14 +70,8 @@ void MessageWalk::Part(GMimePart* part, const std::string& name, int depth) {
   const std::string source = JoinSource(source_, name);
   GMimeDataWrapper* content = g_mime_part_get_content(part);
   if (content == nullptr) return;
-  GMimeStream* encoded = g_mime_data_wrapper_get_stream(content);
-  if (encoded != nullptr) {
-    const gint64 length = g_mime_stream_length(encoded);
-    if (length > 0 && static_cast<std::uint64_t>(length) > walk_.limits.maxPartBytes) {
-      return walk_.Problem(source, walk_.TooLargeReason());
-    }
-  }
-  // Decoding never makes a part larger than its encoded bytes.
+  // The message is within the bounds, and decoding never makes a part larger
+  // than its encoded bytes.
   const GObjectPtr<GMimeStream> decoded(g_mime_stream_mem_new());
   if (g_mime_data_wrapper_write_to_stream(content, decoded.get()) < 0) {
     return walk_.Problem(source, "the part cannot be decoded");

@@ -34,6 +34,9 @@ struct Walk {
   std::string TooLargeReason() const;
 };
 
+// "64 MB", or the bytes when not whole megabytes.
+std::string SizeText(std::uint64_t bytes);
+
 // Where a part stands: its source, the innermost mail it came with, and how
 // many containers hold it.
 struct Place {

@@ -9,9 +9,12 @@ bool Walk::TooDeep(const std::string& source, int depth) {
   return true;
 }
 
-std::string Walk::TooLargeReason() const {
-  return "larger than " + std::to_string(limits.maxPartBytes >> 20) + " MB, not read";
+std::string SizeText(std::uint64_t bytes) {
+  constexpr std::uint64_t kMegabyte = std::uint64_t{1} << 20;
+  return bytes % kMegabyte == 0 ? std::to_string(bytes / kMegabyte) + " MB" : std::to_string(bytes) + " bytes";
 }
+
+std::string Walk::TooLargeReason() const { return "larger than " + SizeText(limits.maxPartBytes) + ", not read"; }
 
 void WalkBytes(Walk& walk, const Place& place, const Bytes& bytes) {
   const ContentKind kind = SniffContent(bytes.data);

@@ -57,8 +57,7 @@ void WalkZip(Walk& walk, const Place& place, std::string_view bytes) {
       expanded += static_cast<std::uint64_t>(read);
       if (expanded > allowed) {
         return walk.Problem(place.source, expanded > limits.maxZipExpandedBytes
-                                              ? "expands beyond " + std::to_string(limits.maxZipExpandedBytes >> 20) +
-                                                    " MB, not read further"
+                                              ? "expands beyond " + SizeText(limits.maxZipExpandedBytes) + ", not read further"
                                               : "expands more than " + std::to_string(limits.maxZipRatio) +
                                                     " times its size, not read further");
       }
