@@ -88,6 +88,8 @@ const WalkCase kWalkCases[] = {
      {"inputs/winmail.dat/SystemInfo.ini = xp-desk, as written",
       "inputs/winmail.dat/SYSTEM~2.INI = tuner-stick, as written"},
      {}},
+    {"RepeatedTnefAttribute", "../../fuzz/corpus/desk_tnef_fuzz/repeated-title", kDesk, {},
+     {"../../fuzz/corpus/desk_tnef_fuzz/repeated-title: not a readable TNEF stream"}},
     {"FolderWithoutFollowingLinks", "inputs/folder", kDesk,
      {"inputs/folder/Report.INI = tuner-stick, as written",
       "inputs/folder/sub/reports.bin/old/SystemInfo.ini = tuner-cards, as written",

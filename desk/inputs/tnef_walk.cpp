@@ -9,6 +9,10 @@ extern "C" {
 #include <ytnef.h>
 }
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <set>
 #include <vector>
 
 #include "desk/inputs/library_owners.h"
@@ -34,6 +38,64 @@ class TnefStream {
   TNEFStruct tnef_;
 };
 
+
+// The stream's frame as Microsoft documents it: a signature and a key, then
+// attributes of a level byte, an id, a length, the data and a 16-bit sum of
+// the data. A stream that breaks the frame, or repeats an attribute within
+// the message or one attachment (Outlook never does), is refused before the
+// library sees it: the library leaks a repeated attribute's first value.
+bool FrameIsSound(std::string_view bytes) {
+  constexpr std::size_t kStart = 6;      // signature and key
+  constexpr std::size_t kHeader = 9;     // level, id, length
+  constexpr std::size_t kChecksum = 2;
+  constexpr std::uint32_t kAttachmentStart = 0x00069002;  // attAttachRendData
+  const auto number = [&](std::size_t at, int size) {
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+  };
+  std::set<std::uint64_t> seen;  // level and id
+  std::size_t at = kStart;
+  while (at < bytes.size()) {
+    if (bytes.size() - at < kHeader) return false;
+    const std::uint32_t level = static_cast<unsigned char>(bytes[at]);
+    const std::uint32_t id = number(at + 1, 4);
+    const std::uint32_t length = number(at + 5, 4);
+    if (bytes.size() - at - kHeader < std::uint64_t{length} + kChecksum) return false;
+    std::uint32_t sum = 0;
+    for (std::size_t i = 0; i < length; ++i) sum += static_cast<unsigned char>(bytes[at + kHeader + i]);
+    if ((sum & 0xFFFF) != number(at + kHeader + length, 2)) return false;
+    if (id == kAttachmentStart) std::erase_if(seen, [](std::uint64_t key) { return key >> 32 != 1; });
+    if (!seen.insert((std::uint64_t{level} << 32) | id).second) return false;
+    at += kHeader + length + kChecksum;
+  }
+  return true;
+}
+
+// The library reports what it dislikes on standard output, which is where
+// the desk's own results go: for the length of one parse its writes are
+// sent to /dev/null. The desk walks its inputs on one thread.
+class StandardOutputSilenced {
+ public:
+  StandardOutputSilenced() {
+    std::fflush(stdout);
+    saved_ = ::dup(STDOUT_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) ::dup2(null, STDOUT_FILENO);
+    if (null >= 0) ::close(null);
+  }
+  ~StandardOutputSilenced() {
+    std::fflush(stdout);
+    if (saved_ < 0) return;
+    ::dup2(saved_, STDOUT_FILENO);
+    ::close(saved_);
+  }
+  StandardOutputSilenced(const StandardOutputSilenced&) = delete;
+  StandardOutputSilenced& operator=(const StandardOutputSilenced&) = delete;
+
+ private:
+  int saved_;
+};
 
 std::string Text8(const variableLength& text) {
   if (text.data == nullptr || text.size <= 0) return {};
@@ -95,9 +157,12 @@ void WalkTnef(Walk& walk, const Place& place, std::string_view bytes) {
   // The library takes a writable buffer.
   std::vector<BYTE> copy(bytes.begin(), bytes.end());
   TnefStream stream;
-  if (TNEFParseMemory(copy.data(), static_cast<long>(copy.size()), stream.get()) < 0) {
-    return walk.Problem(place.source, "not a readable TNEF stream");
+  bool read = FrameIsSound(bytes);
+  if (read) {
+    const StandardOutputSilenced silenced;
+    read = TNEFParseMemory(copy.data(), static_cast<long>(copy.size()), stream.get()) >= 0;
   }
+  if (!read) return walk.Problem(place.source, "not a readable TNEF stream");
   SourceNames names;
   int position = 0;
   for (Attachment* attachment = stream.get()->starting_attach.next; attachment != nullptr;
