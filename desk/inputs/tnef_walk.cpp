@@ -12,6 +12,7 @@ extern "C" {
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 
@@ -41,32 +42,43 @@ class TnefStream {
 
 // The stream's frame as Microsoft documents it: a signature and a key, then
 // attributes of a level byte, an id, a length, the data and a 16-bit sum of
-// the data. A stream that breaks the frame, or repeats an attribute within
-// the message or one attachment (Outlook never does), is refused before the
-// library sees it: the library leaks a repeated attribute's first value.
+// the data. The library keeps one value of each attribute for the message
+// and for each attachment, and leaks the first when one repeats; Outlook
+// never repeats one, nor writes an attachment's attribute before the
+// attachment's first, so such a stream is refused before the library sees it.
 bool FrameIsSound(std::string_view bytes) {
   constexpr std::size_t kStart = 6;      // signature and key
   constexpr std::size_t kHeader = 9;     // level, id, length
   constexpr std::size_t kChecksum = 2;
   constexpr std::uint32_t kAttachmentStart = 0x00069002;  // attAttachRendData
+  // attAttachData, attAttachTitle, attAttachMetaFile, attAttachCreateDate,
+  // attAttachModifyDate, attAttachTransportFilename, attAttachRendData,
+  // attAttachment: the attributes the library files under an attachment.
+  constexpr std::uint16_t kAttachmentIds[] = {0x800F, 0x8010, 0x8011, 0x8012, 0x8013, 0x9001, 0x9002, 0x9005};
   const auto number = [&](std::size_t at, int size) {
     std::uint32_t value = 0;
     for (int i = size - 1; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
     return value;
   };
-  std::set<std::uint64_t> seen;  // level and id
+  std::set<std::uint32_t> message;
+  std::set<std::uint32_t> attachment;
+  bool inAttachment = false;
   std::size_t at = kStart;
   while (at < bytes.size()) {
     if (bytes.size() - at < kHeader) return false;
-    const std::uint32_t level = static_cast<unsigned char>(bytes[at]);
     const std::uint32_t id = number(at + 1, 4);
     const std::uint32_t length = number(at + 5, 4);
     if (bytes.size() - at - kHeader < std::uint64_t{length} + kChecksum) return false;
     std::uint32_t sum = 0;
     for (std::size_t i = 0; i < length; ++i) sum += static_cast<unsigned char>(bytes[at + kHeader + i]);
     if ((sum & 0xFFFF) != number(at + kHeader + length, 2)) return false;
-    if (id == kAttachmentStart) std::erase_if(seen, [](std::uint64_t key) { return key >> 32 != 1; });
-    if (!seen.insert((std::uint64_t{level} << 32) | id).second) return false;
+    if (id == kAttachmentStart) {
+      attachment.clear();
+      inAttachment = true;
+    }
+    const bool ofAttachment = std::ranges::find(kAttachmentIds, id & 0xFFFF) != std::end(kAttachmentIds);
+    if (ofAttachment && !inAttachment) return false;
+    if (!(ofAttachment ? attachment : message).insert(id).second) return false;
     at += kHeader + length + kChecksum;
   }
   return true;
