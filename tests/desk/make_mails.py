@@ -175,6 +175,12 @@ def main():
                      "Two reports.\n", attachment(stick, "SystemInfo.ini"), attachment(cards, "SystemInfo.ini"),
                      MIMEApplication(apps), MIMEText("[Tool Version]\nTool Version=2.5\n", "plain"))
     write(os.path.join(inputs, "repeated.eml"), as_bytes(repeated))
+    # A header as careless mailers write it: raw Latin-1, a date no one can
+    # read, a file name in RFC 2231 words, the report in 8bit text.
+    write(os.path.join(inputs, "odd-header.eml"),
+          b"From: J\xfcrgen <j@kunde.example>\r\nDate: yesterday\r\nSubject: =?utf-8?b?w7w=?= und \xe9\r\n"
+          b"Content-Type: text/plain\r\nContent-Transfer-Encoding: 8bit\r\n"
+          b"Content-Disposition: attachment; filename*=utf-8''Syst%C3%A8m.ini\r\n\r\n" + stick)
     write(os.path.join(inputs, "winmail.dat"),
           tnef([("SYSTEM~1.INI", "SystemInfo.ini", xp), ("README.TXT", None, b"not a report\r\n"),
                 ("SYSTEM~2.INI", None, stick)]))
