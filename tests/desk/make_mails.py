@@ -175,6 +175,15 @@ def main():
                      "Two reports.\n", attachment(stick, "SystemInfo.ini"), attachment(cards, "SystemInfo.ini"),
                      MIMEApplication(apps), MIMEText("[Tool Version]\nTool Version=2.5\n", "plain"))
     write(os.path.join(inputs, "repeated.eml"), as_bytes(repeated))
+    # Parts are numbered across nested multiparts: the report is the third.
+    alternative = MIMEMultipart("alternative", boundary="=-desk-alternative")
+    alternative.attach(MIMEText("See the report.\n", "plain"))
+    alternative.attach(MIMEText("<p>See the report.</p>\n", "html"))
+    nested = mixed("B <b@example.org>", "Mon, 23 Mar 2026 12:00:00 +0000", "Nested", 8, "Intro.\n")
+    nested.set_payload([alternative, MIMEApplication(cards)])
+    write(os.path.join(inputs, "nested.eml"), as_bytes(nested))
+    # A mailbox exported and zipped.
+    write(os.path.join(inputs, "mailbox.zip"), zipped([("inbox.mbox", mbox(messages[:2]))]))
     # A header as careless mailers write it: raw Latin-1, a date no one can
     # read, a file name in RFC 2231 words, the report in 8bit text.
     write(os.path.join(inputs, "odd-header.eml"),
