@@ -60,6 +60,11 @@ bool StartsLikeReport(std::string_view bytes) {
   return first != std::string_view::npos && bytes.substr(first).starts_with(kFirstSection);
 }
 
+bool MayHoldReport(std::string_view name, std::string_view start) {
+  return SniffContent(start) != ContentKind::kOther || HasReportName(name) || HasMailName(name) ||
+         StartsLikeReport(start) || StartsLikeMail(start);
+}
+
 bool StartsLikeMail(std::string_view bytes) {
   bytes = bytes.substr(0, kMailHeaderScan);
   bool first = true;

@@ -27,4 +27,8 @@ bool StartsLikeMail(std::string_view bytes);
 
 bool HasMailName(std::string_view name);
 
+// A file of this name starting with these bytes may be, or hold, a report:
+// a container, a mail, or a report by its name or start.
+bool MayHoldReport(std::string_view name, std::string_view start);
+
 }  // namespace tarnwick::desk

@@ -85,13 +85,15 @@ void WalkFolder(Walk& walk, const std::string& path, const std::string& source, 
 
 void WalkFile(Walk& walk, const Descriptor& file, std::uint64_t size, const std::string& path,
               const std::string& source, int depth, Origin origin) {
+  const std::string name = BaseName(path);
   std::string bytes;
   std::vector<char> block(kBlockBytes);
-  for (bool first = true;; first = false) {
+  for (;;) {
     const ssize_t read = ::read(file.get(), block.data(), block.size());
     if (read < 0 && errno == EINTR) continue;
     if (read < 0) return walk.Problem(source, SystemReason());
     if (read == 0) break;
+    const bool first = bytes.empty();
     bytes.append(block.data(), static_cast<std::size_t>(read));
     // An mbox is walked from its start as a stream, whatever its size.
     if (first && origin != Origin::kMailFile && SniffContent(bytes) == ContentKind::kMbox) {
@@ -99,11 +101,14 @@ void WalkFile(Walk& walk, const Descriptor& file, std::uint64_t size, const std:
       return WalkMboxFile(walk, {source, std::nullopt, depth}, file.get());
     }
     if (size > walk.limits.maxPartBytes || bytes.size() > walk.limits.maxPartBytes) {
+      // A large file in a folder that cannot hold a report (a photo, a
+      // video) is passed over like any other file that is not a report.
+      if (origin == Origin::kFolderFile && !MayHoldReport(name, bytes)) return;
       return walk.Problem(source, walk.TooLargeReason());
     }
   }
   WalkBytes(walk, {source, std::nullopt, depth},
-            {.name = BaseName(path), .data = bytes, .origin = origin, .lineEndsAsWritten = true});
+            {.name = name, .data = bytes, .origin = origin, .lineEndsAsWritten = true});
 }
 
 void WalkPath(Walk& walk, const std::string& path, const std::string& source, int depth, Origin origin) {
@@ -115,6 +120,8 @@ void WalkPath(Walk& walk, const std::string& path, const std::string& source, in
   if (!named) {
     if (::lstat(path.c_str(), &status) != 0) return walk.Problem(source, SystemReason());
     if (S_ISLNK(status.st_mode) && (::stat(path.c_str(), &status) != 0 || S_ISDIR(status.st_mode))) return;
+    // Devices, pipes and sockets are not opened at all.
+    if (!S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode)) return;
   }
   const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (file.get() < 0) return walk.Problem(source, SystemReason());

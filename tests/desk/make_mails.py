@@ -206,6 +206,7 @@ def main():
           zipped([("old/SystemInfo.ini", cards), ("mail.eml", as_bytes(original))]))
     write(os.path.join(inputs, "folder", "Report.INI"), stick)
     write(os.path.join(inputs, "folder", "notes.txt"), b"call back on Monday\n")
+    write(os.path.join(inputs, "folder", "photo.jpg"), b"\xff\xd8\xff\xe0" + b"\0" * 6000)
     os.symlink("..", os.path.join(inputs, "folder", "sub", "loop"))
     # A maildir: tmp/ holds a message still being delivered, never read.
     for box, name, message in (("cur", "1711000000.1.desk:2,S", plain), ("new", "1711000001.2.desk", zip_mail),
