@@ -17,6 +17,7 @@ extern "C" {
 #include <vector>
 
 #include "desk/inputs/library_owners.h"
+#include "platform/posix/descriptor.h"
 #include "desk/inputs/source_names.h"
 #include "desk/inputs/walk.h"
 
@@ -89,24 +90,19 @@ bool FrameIsSound(std::string_view bytes) {
 // sent to /dev/null. The desk walks its inputs on one thread.
 class StandardOutputSilenced {
  public:
-  StandardOutputSilenced() {
-    std::fflush(stdout);
-    saved_ = ::dup(STDOUT_FILENO);
-    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved_ >= 0 && null >= 0) ::dup2(null, STDOUT_FILENO);
-    if (null >= 0) ::close(null);
+  StandardOutputSilenced() : saved_((std::fflush(stdout), ::dup(STDOUT_FILENO))) {
+    const Descriptor null(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    if (saved_.get() >= 0 && null.get() >= 0) ::dup2(null.get(), STDOUT_FILENO);
   }
   ~StandardOutputSilenced() {
     std::fflush(stdout);
-    if (saved_ < 0) return;
-    ::dup2(saved_, STDOUT_FILENO);
-    ::close(saved_);
+    if (saved_.get() >= 0) ::dup2(saved_.get(), STDOUT_FILENO);
   }
   StandardOutputSilenced(const StandardOutputSilenced&) = delete;
   StandardOutputSilenced& operator=(const StandardOutputSilenced&) = delete;
 
  private:
-  int saved_;
+  Descriptor saved_;
 };
 
 std::string Text8(const variableLength& text) {
@@ -115,49 +111,12 @@ std::string Text8(const variableLength& text) {
   return value.substr(0, value.find('\0'));
 }
 
-// UTF-16 (least significant byte first) to UTF-8.
-std::string Text16(const variableLength& text) {
-  std::string value;
-  if (text.data == nullptr || text.size <= 0) return value;
-  const std::size_t units = static_cast<std::size_t>(text.size) / 2;
-  for (std::size_t i = 0; i < units; ++i) {
-    char32_t code = text.data[2 * i] | (char32_t{text.data[2 * i + 1]} << 8);
-    if (code == 0) break;
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < units) {
-      const char32_t low = text.data[2 * i + 2] | (char32_t{text.data[2 * i + 3]} << 8);
-      if (low >= 0xDC00 && low < 0xE000) {
-        code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    if (code >= 0xD800 && code < 0xE000) code = 0xFFFD;
-    if (code < 0x80) {
-      value += static_cast<char>(code);
-    } else if (code < 0x800) {
-      value += static_cast<char>(0xC0 | (code >> 6));
-      value += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      value += static_cast<char>(0xE0 | (code >> 12));
-      value += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      value += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      value += static_cast<char>(0xF0 | (code >> 18));
-      value += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      value += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      value += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
-  return value;
-}
-
 // The long file name Outlook keeps among the attachment's properties, else
-// the short title of the attachment. The library hands a UTF-16 name on as
-// it was stored or, in newer releases, already as UTF-8.
+// the short title of the attachment. The library hands the UTF-16 name on
+// as UTF-8.
 std::string AttachmentName(Attachment& attachment) {
   variableLength* name = MAPIFindProperty(&attachment.MAPI, PROP_TAG(PT_UNICODE, PR_ATTACH_LONG_FILENAME));
-  if (name != MAPI_UNDEFINED && name != nullptr && name->size > 0) {
-    return name->size >= 2 && name->data[1] == 0 ? Text16(*name) : Text8(*name);
-  }
+  if (name != MAPI_UNDEFINED && name != nullptr && name->size > 0) return Text8(*name);
   name = MAPIFindProperty(&attachment.MAPI, PROP_TAG(PT_STRING8, PR_ATTACH_LONG_FILENAME));
   if (name != MAPI_UNDEFINED && name != nullptr && name->size > 0) return Text8(*name);
   return Text8(attachment.Title);
