@@ -11,9 +11,11 @@ packages=(
   g++                 # compiler (C++20)
   nlohmann-json3-dev  # machine.json of the replay harness, the desk's JSON
   libsqlite3-dev      # the desk's checks
-  pkg-config          # finds libkmod and libarchive
+  pkg-config          # finds libkmod, libarchive and the desk's format libraries
   libkmod-dev         # the kernel's module aliases and module information
-  libarchive-dev      # tarnwick --capture
+  libarchive-dev      # tarnwick --capture, the desk's zip
+  libgmime-3.0-dev    # the desk: mail and mailboxes
+  libytnef0-dev       # the desk: Outlook's winmail.dat
   pci.ids             # device names in the Linux report
   usb.ids
 )
