@@ -130,27 +130,23 @@ HostFolder::HostFolder(const HostTree& tree, std::string_view relative)
     : descriptor_(::open(tree.HostPath(relative).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
 
 HostFolder::HostFolder(const HostFolder& parent, std::string_view relative)
-    : descriptor_(parent.descriptor_ < 0 ? -1
-                                         : ::openat(parent.descriptor_, std::string(relative).c_str(),
-                                                    O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
-
-HostFolder::~HostFolder() {
-  if (descriptor_ >= 0) ::close(descriptor_);
-}
+    : descriptor_(!parent.descriptor_ ? -1
+                                      : ::openat(parent.descriptor_.get(), std::string(relative).c_str(),
+                                                 O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
 
 std::optional<std::string> HostFolder::ReadFile(std::string_view relative) const {
-  if (descriptor_ < 0) return std::nullopt;
-  return ReadAt(descriptor_, std::string(relative), false);
+  if (!descriptor_) return std::nullopt;
+  return ReadAt(descriptor_.get(), std::string(relative), false);
 }
 
 std::optional<std::string> HostFolder::ReadAttribute(std::string_view relative) const {
-  if (descriptor_ < 0) return std::nullopt;
-  return AttributeOf(ReadAt(descriptor_, std::string(relative), true));
+  if (!descriptor_) return std::nullopt;
+  return AttributeOf(ReadAt(descriptor_.get(), std::string(relative), true));
 }
 
 std::optional<std::string> HostFolder::LinkName(std::string_view relative) const {
-  if (descriptor_ < 0) return std::nullopt;
-  const auto target = LinkTargetAt(descriptor_, std::string(relative));
+  if (!descriptor_) return std::nullopt;
+  const auto target = LinkTargetAt(descriptor_.get(), std::string(relative));
   return target ? NameOf(LastName(*target)) : std::nullopt;
 }
 

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/posix/descriptor.h"
+
 namespace tarnwick {
 
 class HostFolder;
@@ -52,18 +54,15 @@ class HostFolder {
   HostFolder(const HostTree& tree, std::string_view relative);
   // A folder inside another one (a USB interface's inside its device's).
   HostFolder(const HostFolder& parent, std::string_view relative);
-  HostFolder(const HostFolder&) = delete;
-  HostFolder& operator=(const HostFolder&) = delete;
-  ~HostFolder();
 
-  explicit operator bool() const { return descriptor_ >= 0; }
+  explicit operator bool() const { return descriptor_.Valid(); }
   // As the tree's reads, by a path relative to this folder.
   std::optional<std::string> ReadFile(std::string_view relative) const;
   std::optional<std::string> ReadAttribute(std::string_view relative) const;
   std::optional<std::string> LinkName(std::string_view relative) const;
 
  private:
-  int descriptor_;
+  Descriptor descriptor_;
 };
 
 // Natural order of kernel names: runs of digits compare by their value, so
