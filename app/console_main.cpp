@@ -1,6 +1,7 @@
 // tarnwick: the collection run on this Linux host, or on a copy of another
-// host's /sys and /proc named by --root. Writes ./SystemInfo.ini and its copy
-// beside the program, then prints the list as a table.
+// host's /sys and /proc named by --root. Writes ./SystemInfo.ini (a copy
+// beside the program only with --copy-beside), then prints the list as a
+// table.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 
 #include "app/console_run.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/posix/temporary_files.h"
 
 namespace {
 
@@ -46,6 +48,10 @@ int main(int argc, char** argv) {
   options.programName = "tarnwick";
   options.utf8 = true;
   options.takesRoot = true;
+  options.defaultReport = "./SystemInfo.ini";
+  // The copy beside the program is a Windows habit: on Linux it would land
+  // in the folder of an installed binary.
+  options.copiesByDefault = false;
   options.shownPath = [&platform](const std::string& path) {
     return platform.Files().Drives().HostPath(path).value_or(path);
   };
@@ -55,5 +61,7 @@ int main(int argc, char** argv) {
     const std::string absolute = path.front() == '/' ? path : WorkingFolder() + "/" + path;
     return platform.Files().Drives().WindowsPath(absolute);
   };
+  // Ctrl-C, a kill or a closed terminal takes the temporary files along.
+  temporary_files::RemoveOnSignals();
   return RunFromConsole(platform.Services(), options, argc, argv, std::cout, std::cerr);
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,61 @@ TEST_F(Win32FilesTest, MissingFilesAndFolders) {
   EXPECT_FALSE(files_.Delete(report_));
   EXPECT_FALSE(files_.Append(folder_ + "\\no-such-folder\\x.ini", "x"));
   EXPECT_FALSE(files_.Copy(report_, folder_ + "\\copy.ini"));
+}
+
+// A device name or a folder where a report would go is refused: nothing is
+// opened, removed or moved over it.
+TEST_F(Win32FilesTest, DevicesAndFoldersAreNoPlaceForAReport) {
+  const std::string folderAsReport = folder_ + "\\folder.ini";
+  ASSERT_TRUE(::CreateDirectoryA(folderAsReport.c_str(), nullptr));
+  const struct {
+    std::string path;
+    std::optional<std::string> obstacle;
+    bool nullDevice;
+  } cases[] = {
+      {"NUL", "a device", true},
+      {"nul", "a device", true},
+      {"\\\\.\\NUL", "a device", true},
+      {"C:\\Reports\\con.txt", "a device", false},
+      {"COM1", "a device", false},
+      {"lpt9.ini", "a device", false},
+      {"COM0", std::nullopt, false},
+      {"CONSOLE.ini", std::nullopt, false},
+      {"NULL", std::nullopt, false},
+      {folderAsReport, "a folder", false},
+      {report_, std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(files_.Obstacle(c.path), c.obstacle) << c.path;
+    EXPECT_EQ(IsNullDevice(c.path), c.nullDevice) << c.path;
+  }
+  EXPECT_FALSE(files_.Delete(folderAsReport));
+  EXPECT_FALSE(files_.Append(folderAsReport, "x"));
+  EXPECT_FALSE(files_.ReplaceAtomically(folderAsReport, "x"));
+  ASSERT_TRUE(files_.LastFailure().has_value());
+  EXPECT_EQ(files_.LastFailure()->reason, "it is a folder");
+  EXPECT_EQ(FolderNames(folder_), std::vector<std::string>{"folder.ini"});
+  EXPECT_TRUE(::RemoveDirectoryA(folderAsReport.c_str()));
+}
+
+// The system's reason text comes with the failure.
+TEST_F(Win32FilesTest, FailuresCarryTheSystemsReason) {
+  const std::string missing = folder_ + "\\no-such-folder\\x.ini";
+  EXPECT_FALSE(files_.ReplaceAtomically(missing, "x"));
+  ASSERT_TRUE(files_.LastFailure().has_value());
+  EXPECT_EQ(files_.LastFailure()->action.substr(0, missing.size() + 9), "creating " + missing);
+  char expected[512] = {};
+  ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_PATH_NOT_FOUND, 0,
+                   expected, sizeof expected, nullptr);
+  ASSERT_GT(std::strlen(expected), 3u);
+  EXPECT_EQ(std::string(expected).find(files_.LastFailure()->reason), 0u) << files_.LastFailure()->reason;
+}
+
+TEST(Win32ExecutablePathTest, NamesTheDesktop) {
+  const auto desktop = Win32ExecutablePath().DesktopFolder();
+  ASSERT_TRUE(desktop.has_value());
+  EXPECT_EQ(desktop->substr(1, 2), ":\\");
+  EXPECT_NE(desktop->back(), '\\');
 }
 
 TEST(Win32ExecutablePathTest, NamesTheRunningProgram) {

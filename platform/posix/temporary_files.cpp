@@ -1,0 +1,116 @@
+#include "platform/posix/temporary_files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace tarnwick::temporary_files {
+namespace {
+
+// Fixed slots, so the handler touches no heap: a slot's name is complete
+// before it is marked used, and marked unused before it is changed.
+struct Slot {
+  std::atomic<bool> used{false};
+  char name[PATH_MAX];
+};
+constexpr int kSlots = 16;  // a run keeps at most a few at a time
+Slot slots[kSlots];
+
+void RemoveAndExit(int signal) {
+  for (Slot& slot : slots) {
+    if (slot.used.load(std::memory_order_acquire)) ::unlink(slot.name);
+  }
+  ::_exit(128 + signal);
+}
+
+}  // namespace
+
+void Remember(const std::string& path) {
+  if (path.size() >= PATH_MAX) return;
+  for (Slot& slot : slots) {
+    if (slot.used.load(std::memory_order_relaxed)) continue;
+    std::memcpy(slot.name, path.c_str(), path.size() + 1);
+    slot.used.store(true, std::memory_order_release);
+    return;
+  }
+}
+
+void Forget(const std::string& path) {
+  for (Slot& slot : slots) {
+    if (slot.used.load(std::memory_order_relaxed) && path == slot.name) {
+      slot.used.store(false, std::memory_order_release);
+      return;
+    }
+  }
+}
+
+void RemoveOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = RemoveAndExit;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+std::string Suffix(long pid, unsigned long long number) {
+  char suffix[48];
+  std::snprintf(suffix, sizeof suffix, ".%ld-%llx.tmp", pid, number);
+  return suffix;
+}
+
+namespace {
+
+// The process id of a name "<file>.<pid>-<hex>.tmp", or 0.
+long LeftoverProcess(std::string_view name, std::string_view file) {
+  if (!name.starts_with(file) || !name.ends_with(".tmp")) return 0;
+  std::string_view rest = name.substr(file.size(), name.size() - file.size() - 4);
+  if (rest.size() < 4 || rest.front() != '.') return 0;
+  rest.remove_prefix(1);
+  const std::size_t dash = rest.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash > 9 || dash + 1 == rest.size()) return 0;
+  long pid = 0;
+  for (const char c : rest.substr(0, dash)) {
+    if (c < '0' || c > '9') return 0;
+    pid = pid * 10 + (c - '0');
+  }
+  for (const char c : rest.substr(dash + 1)) {
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return 0;
+  }
+  return pid;
+}
+
+}  // namespace
+
+int RemoveLeftovers(const std::string& hostPath) {
+  const std::size_t slash = hostPath.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : hostPath.substr(0, slash));
+  const std::string file = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+  DIR* listing = ::opendir(folder.c_str());
+  if (listing == nullptr) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(listing)) {
+    const long pid = LeftoverProcess(entry->d_name, file);
+    if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
+    struct stat info {};
+    if (::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+        info.st_uid != ::geteuid()) {
+      continue;
+    }
+    // Only a process that is gone: a run still writing keeps its files.
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    if (::unlinkat(::dirfd(listing), entry->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(listing);
+  return removed;
+}
+
+}  // namespace tarnwick::temporary_files
