@@ -8,10 +8,11 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "platform/temporary_names.h"
 
 namespace tarnwick::temporary_files {
 namespace {
@@ -67,29 +68,6 @@ std::string Suffix(long pid, unsigned long long number) {
   return suffix;
 }
 
-namespace {
-
-// The process id of a name "<file>.<pid>-<hex>.tmp", or 0.
-long LeftoverProcess(std::string_view name, std::string_view file) {
-  if (!name.starts_with(file) || !name.ends_with(".tmp")) return 0;
-  std::string_view rest = name.substr(file.size(), name.size() - file.size() - 4);
-  if (rest.size() < 4 || rest.front() != '.') return 0;
-  rest.remove_prefix(1);
-  const std::size_t dash = rest.find('-');
-  if (dash == 0 || dash == std::string_view::npos || dash > 9 || dash + 1 == rest.size()) return 0;
-  long pid = 0;
-  for (const char c : rest.substr(0, dash)) {
-    if (c < '0' || c > '9') return 0;
-    pid = pid * 10 + (c - '0');
-  }
-  for (const char c : rest.substr(dash + 1)) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return 0;
-  }
-  return pid;
-}
-
-}  // namespace
-
 int RemoveLeftovers(const std::string& hostPath) {
   const std::size_t slash = hostPath.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : hostPath.substr(0, slash));
@@ -98,7 +76,7 @@ int RemoveLeftovers(const std::string& hostPath) {
   if (listing == nullptr) return 0;
   int removed = 0;
   while (const dirent* entry = ::readdir(listing)) {
-    const long pid = LeftoverProcess(entry->d_name, file);
+    const long pid = static_cast<long>(TemporaryFileProcess(entry->d_name, file));
     if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
     struct stat info {};
     if (::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/temporary_names.h"
 #include "platform/win32/win32_handles.h"
 
 namespace tarnwick::win32 {
@@ -97,7 +98,8 @@ KernelHandle CreateTemporaryBeside(const std::string& path, std::string& tempora
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".%lx-%lx-%x.tmp", ::GetCurrentProcessId(), ::GetTickCount(), counter++);
+    std::snprintf(suffix, sizeof suffix, ".%lu-%lx%04x.tmp", ::GetCurrentProcessId(), ::GetTickCount(),
+                  counter++ & 0xffffu);
     temporary = path + suffix;
     KernelHandle file(::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) Remember(temporary);
@@ -239,6 +241,25 @@ bool Win32ReportFiles::ReplaceAtomically(std::string_view path, std::string_view
   if (const auto obstacle = Obstacle(name)) return Failed("replacing " + name, "it is " + *obstacle);
   const auto failure = ReplaceFile(name, content);
   return !failure || Failed(failure->action, failure->reason);
+}
+
+void Win32ReportFiles::RemoveLeftovers(std::string_view path) {
+  const std::string file(path);
+  const std::size_t slash = file.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+  const std::string name = file.substr(folder.size());
+  WIN32_FIND_DATAA found{};
+  const FindHandle search(::FindFirstFileA((file + ".*.tmp").c_str(), &found));
+  if (!search) return;
+  do {
+    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) continue;
+    const DWORD pid = TemporaryFileProcess(found.cFileName, name);
+    if (pid == 0 || pid == ::GetCurrentProcessId()) continue;
+    // Only a process that is gone: a run still writing keeps its files.
+    const KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
+    if (process || ::GetLastError() != ERROR_INVALID_PARAMETER) continue;
+    ::DeleteFileA((folder + found.cFileName).c_str());
+  } while (::FindNextFileA(search.Get(), &found));
 }
 
 bool Win32ReportFiles::Delete(std::string_view path) {

@@ -10,6 +10,8 @@ class Win32ReportFiles final : public ReportFiles {
  public:
   // A folder, or a device name (NUL, CON, COM1...) that every folder holds.
   std::optional<std::string> Obstacle(std::string_view path) override;
+  // Temporary files of runs that are gone (no process has their id).
+  void RemoveLeftovers(std::string_view path) override;
   std::optional<std::string> Read(std::string_view path) override;
   std::optional<std::uint64_t> Size(std::string_view path) override;
   bool Append(std::string_view path, std::string_view bytes) override;

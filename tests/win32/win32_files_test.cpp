@@ -120,6 +120,29 @@ TEST_F(Win32FilesTest, DevicesAndFoldersAreNoPlaceForAReport) {
   EXPECT_GT(std::strlen(reason), 3u);
 }
 
+// Temporary files that a killed run left: removed only when no process has
+// their id any more.
+TEST_F(Win32FilesTest, LeftoversOfGoneRuns) {
+  STARTUPINFOA startup{sizeof startup};
+  PROCESS_INFORMATION process{};
+  char command[] = "cmd.exe /c exit";
+  ASSERT_TRUE(::CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  ::WaitForSingleObject(process.hProcess, 30000);
+  ::CloseHandle(process.hThread);
+  ::CloseHandle(process.hProcess);
+  const std::string gone = report_ + "." + std::to_string(process.dwProcessId);
+  const std::string self = report_ + "." + std::to_string(::GetCurrentProcessId()) + "-1a.tmp";
+  ASSERT_TRUE(files_.Append(gone + "-1a.tmp", "left") && files_.Append(self, "mine"));
+  ASSERT_TRUE(::CreateDirectoryA((gone + "-1b.tmp").c_str(), nullptr));
+  files_.RemoveLeftovers(report_);
+  const std::string id = std::to_string(process.dwProcessId);
+  std::vector<std::string> kept{"SystemInfo.ini." + id + "-1b.tmp", self.substr(folder_.size() + 1)};
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(FolderNames(folder_), kept);
+  ::DeleteFileA(self.c_str());
+  ::RemoveDirectoryA((gone + "-1b.tmp").c_str());
+}
+
 TEST(Win32ExecutablePathTest, NamesTheDesktop) {
   const auto desktop = Win32ExecutablePath().DesktopFolder();
   ASSERT_TRUE(desktop.has_value());
