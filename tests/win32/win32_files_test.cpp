@@ -123,7 +123,8 @@ TEST_F(Win32FilesTest, DevicesAndFoldersAreNoPlaceForAReport) {
 // Temporary files that a killed run left: removed only when no process has
 // their id any more.
 TEST_F(Win32FilesTest, LeftoversOfGoneRuns) {
-  STARTUPINFOA startup{sizeof startup};
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   char command[] = "cmd.exe /c exit";
   ASSERT_TRUE(::CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
