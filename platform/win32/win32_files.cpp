@@ -255,9 +255,13 @@ void Win32ReportFiles::RemoveLeftovers(std::string_view path) {
     if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) continue;
     const DWORD pid = TemporaryFileProcess(found.cFileName, name);
     if (pid == 0 || pid == ::GetCurrentProcessId()) continue;
-    // Only a process that is gone: a run still writing keeps its files.
+    // Only a process that is gone (or has ended, its object still held): a
+    // run still writing keeps its files, and so does one that runs but may
+    // not be opened (another user's).
     const KernelHandle process(::OpenProcess(SYNCHRONIZE, FALSE, pid));
-    if (process || ::GetLastError() != ERROR_INVALID_PARAMETER) continue;
+    if (process ? ::WaitForSingleObject(process.Get(), 0) != WAIT_OBJECT_0 : ::GetLastError() == ERROR_ACCESS_DENIED) {
+      continue;
+    }
     ::DeleteFileA((folder + found.cFileName).c_str());
   } while (::FindNextFileA(search.Get(), &found));
 }

@@ -47,7 +47,7 @@ log "tarnwick-cli.exe: exit 1, $expected entries, '$(head -n 1 "$work/cli.msg")'
 # held one nor a stale copy.
 complete_report() {
   [ -f "$1" ] || fail "$2: no file $1"
-  head -c 36 "$1" | cmp -s - <(printf '[Tool Version]\r\nTool Version=2.5\r\n') || fail "$2 does not begin with the tool's version"
+  head -c 34 "$1" | cmp -s - <(printf '[Tool Version]\r\nTool Version=2.5\r\n') || fail "$2 does not begin with the tool's version"
   ! grep -q -e '^\[Held\]' -e '^\[Stale\]' "$1" || fail "$2 holds the held report or the stale copy"
   [ "$(tail -c 4 "$1" | od -An -tx1 | tr -d ' ')" = 0d0a0d0a ] || fail "$2 does not end with a separator"
 }
@@ -67,6 +67,7 @@ log "the copy beside the program is this run's complete report"
 # and the message names it.
 printf '[Stale]\r\nFrom=an earlier run\r\n' >"$copy"
 start_program "$holder" 'C:\Tarnwick\SystemInfo.ini' 240
+copy_holder=$last_pid
 until [ "$(grep -l held "$work"/hold_file.exe.*.log 2>/dev/null | wc -l)" -ge 2 ]; do
   [ "$SECONDS" -lt "$deadline" ] || fail "hold_file.exe did not take the copy"
   sleep 0.2
@@ -93,7 +94,7 @@ mkdir -p "$drive_c/a folder"
 status=0
 timeout 120 wine "$cli" --output 'C:\a folder' >/dev/null 2>"$work/folder.err" || status=$?
 [ "$status" -eq 2 ] || fail "a folder as --output ended with $status, not 2"
-grep -q "cannot write the report to 'C:\\a folder': it is a folder" "$work/folder.err" ||
+grep -qF "cannot write the report to 'C:\\a folder': it is a folder" "$work/folder.err" ||
   fail "the refusal does not say what is there: $(cat "$work/folder.err")"
 [ -d "$drive_c/a folder" ] && [ -z "$(ls -A "$drive_c/a folder")" ] || fail "the folder was changed"
 status=0
