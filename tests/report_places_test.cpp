@@ -25,6 +25,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -222,6 +223,19 @@ INSTANTIATE_TEST_SUITE_P(ReportPlaces, ObstacleTest, testing::Values(
     ObstacleCase{"CopyDeviceNode", S_IFCHR, true, kCopyAt + "a character device"}
 ), [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
+
+// tarnwick-replay refuses alike, before it writes anything.
+TEST(ReportPlaces, ReplayRefusesAFolderAsTheReport) {
+  ScratchFolder folder;
+  std::filesystem::create_directories(folder.Host("machine"));
+  std::filesystem::create_directories(folder.Host("out/drive_c/SystemInfo.ini"));
+  const int status = std::system((std::string(TARNWICK_REPLAY_PROGRAM) + " " + folder.Host("machine") + " " +
+                                  folder.Host("out") + " >/dev/null 2>" + folder.Host("err")).c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+  EXPECT_EQ(testing_files::ReadHost(folder.Host("err")), "tarnwick-replay: cannot write the report to '" +
+                                                            folder.Host("out/drive_c/SystemInfo.ini") + "': it is a folder\n");
+  EXPECT_FALSE(std::filesystem::exists(folder.Host("out/rows.tsv")));
+}
 
 // Every failure names the file, what failed and the system's reason.
 TEST(ReportPlaces, FailuresGiveTheSystemsReason) {
