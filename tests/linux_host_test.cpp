@@ -2,8 +2,12 @@
 // parses, odd trees it must get through, and this machine's own device rows.
 // The captured trees in tests/hosts check whole reports (hosts.cmake).
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
+
+#include <climits>
 
 #include <filesystem>
 #include <regex>
@@ -14,6 +18,7 @@
 #include "platform/linux/device_registry.h"
 #include "platform/linux/host_devices.h"
 #include "platform/linux/host_sound.h"
+#include "platform/linux/host_tree.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/registry_access.h"
 #include "report_test_files.h"
@@ -186,10 +191,100 @@ TEST_F(OddTree, RegistryShapeHoldsBoundDevicesAndTheirDrivers) {
   EXPECT_EQ(registry.ReadKeyText(HKLM, media + "0001", "DriverDate"), "2-1-2024");
 }
 
-// This machine: whatever it holds, the device rows have Windows' forms and
-// every PCI function is listed.
-TEST(LinuxHost, DeviceRowsOfThisMachineAreWellFormed) {
-  LinuxPlatform platform("/nonexistent-report-folder", "/usr/bin/tarnwick");
+// A copied tree whose links lead out of it, and nodes that are no files:
+// paths resolve inside the tree as a chroot would, nothing outside it and
+// nothing but regular files is opened. The same with both walks.
+struct WalkCase {
+  const char* name;
+  PathWalk walk;
+};
+void PrintTo(const WalkCase& c, std::ostream* out) { *out << c.name; }
+
+class ConfinedTree : public OddTree, public testing::WithParamInterface<WalkCase> {};
+
+TEST_P(ConfinedTree, ReadsOnlyRegularFilesInsideTheTree) {
+  struct Case {
+    const char* name;
+    std::string path;    // below the tree
+    std::string target;  // of a link made at path; none when empty
+    std::optional<std::string> text;
+  };
+  const std::string outside = folder_.Path();  // the tree's folder on the host
+  const std::string id = "sys/class/dmi/id/";
+  const Case cases[] = {
+      {"relativeLinkInsideKeepsWorking", "etc/os-release", "../usr/lib/os-release", "NAME=Copy"},
+      {"absoluteTargetFromTheTreesTop", id + "board_vendor", outside + "/outside/secret", "inside copy"},
+      {"dotDotStopsAtTheTop", id + "board_name", "../../../../../outside/secret", "inside"},
+      {"privateHostFileNotReached", id + "board_serial", outside + "/private", std::nullopt},
+      {"linkToARelativeLinkInside", id + "product_name", "/etc/os-release", "NAME=Copy"},
+      {"hostsHostnameNotReached", id + "board_version", "../../../../../../../../../../etc/hostname", std::nullopt},
+      {"linkLoop", id + "loop", "loop", std::nullopt},
+      {"linkToTheTopIsAFolder", "sys/top", "/", std::nullopt},
+      {"throughALinkToTheTop", "sys/top/outside/secret", "", "inside"},
+      {"linkPastTheTopIsAFolder", "sys/up", "../../..", std::nullopt},
+      {"throughLinksPastTheTop", "sys/up/sys/up/outside/secret", "", "inside"},
+      {"dotDotInThePath", "sys/../../../outside/secret", "", "inside"},
+      {"namedPipe", id + "chassis_vendor", "", std::nullopt},
+      {"linkToANamedPipe", id + "chassis_name", "chassis_vendor", std::nullopt},
+      {"folder", id + "bios_vendor", "", std::nullopt},
+      {"deviceNode", id + "bios_date", "", std::nullopt},
+  };
+  File("outside/secret", "host secret\n");
+  File("private", "private\n");
+  ::chmod(folder_.Host("private").c_str(), 0600);
+  File("tree/outside/secret", "inside\n");
+  File("tree" + outside + "/outside/secret", "inside copy\n");
+  File("tree/usr/lib/os-release", "NAME=Copy\n");
+  for (const Case& c : cases) {
+    if (!c.target.empty()) Link("tree/" + c.path, c.target);
+  }
+  ASSERT_EQ(::mkfifo(folder_.Host("tree/" + id + "chassis_vendor").c_str(), 0600), 0);
+  std::filesystem::create_directories(folder_.Host("tree/" + id + "bios_vendor"));
+  // A copied device node, where one may be made (the null device).
+  const std::string device = folder_.Host("tree/" + id + "bios_date");
+  const bool node = ::mknod(device.c_str(), S_IFCHR | 0600, ::makedev(1, 3)) == 0;
+
+  // Whatever is opened of these shows as an event.
+  const Descriptor watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+  for (const std::string& path : {folder_.Host("outside/secret"), folder_.Host("private"),
+                                  folder_.Host("tree/" + id + "chassis_vendor"), node ? device : std::string()}) {
+    ASSERT_TRUE(path.empty() || ::inotify_add_watch(watch.get(), path.c_str(), IN_OPEN) >= 0) << path;
+  }
+
+  const HostTree tree(folder_.Host("tree"), GetParam().walk);
+  for (const Case& c : cases) {
+    EXPECT_EQ(tree.ReadAttribute(c.path), c.text) << c.name;
+    // Through the folder the name is in, as a device's attributes are read.
+    const auto [folderPath, name] = SplitLastName(c.path);
+    EXPECT_EQ(HostFolder(tree, folderPath).ReadAttribute(name), c.text) << c.name;
+  }
+  EXPECT_EQ(HostFolder(tree, "sys/up").ReadAttribute("outside/secret"), "inside");
+  EXPECT_EQ(tree.List("sys/up/outside"), std::vector<std::string>{"secret"});
+  EXPECT_EQ(tree.List("sys/top/sys/class/dmi/id/board_name"), std::vector<std::string>{});
+  EXPECT_EQ(tree.LinkName("sys/top/etc/os-release"), "os-release");
+
+  alignas(inotify_event) char events[sizeof(inotify_event) + NAME_MAX + 1];
+  EXPECT_LT(::read(watch.get(), events, sizeof events), 0) << "a watched file was opened";
+}
+
+INSTANTIATE_TEST_SUITE_P(Walks, ConfinedTree,
+                         testing::Values(WalkCase{"kernel", PathWalk::kernel}, WalkCase{"byName", PathWalk::byName}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// This machine and the captured trees: whatever they hold, the device rows
+// have Windows' forms and every PCI function is listed. The trees' counts
+// are known, so the count is checked on a machine without PCI as well.
+struct DeviceRowsCase {
+  const char* name;
+  std::string root;
+  std::optional<std::size_t> pciFunctions;  // nothing: as many as this machine has
+};
+void PrintTo(const DeviceRowsCase& c, std::ostream* out) { *out << c.name; }
+
+class DeviceRows : public testing::TestWithParam<DeviceRowsCase> {};
+
+TEST_P(DeviceRows, HaveWindowsFormsAndListEveryPciFunction) {
+  LinuxPlatform platform("/nonexistent-report-folder", "/usr/bin/tarnwick", GetParam().root);
   RecordedRows rows;
   std::ostringstream diagnostics;
   ReportDialog dialog(platform.Services(), rows, diagnostics);
@@ -218,11 +313,20 @@ TEST(LinuxHost, DeviceRowsOfThisMachineAreWellFormed) {
   EXPECT_TRUE(usbType);
   std::error_code ignored;
   std::size_t functions = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("/sys/bus/pci/devices", ignored)) {
+  for (const auto& entry : std::filesystem::directory_iterator(GetParam().root + "/sys/bus/pci/devices", ignored)) {
     functions += std::filesystem::exists(entry.path() / "vendor") ? 1 : 0;
   }
+  EXPECT_EQ(functions, GetParam().pciFunctions.value_or(functions));
   EXPECT_EQ(pci, functions);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    LinuxHost, DeviceRows,
+    testing::Values(DeviceRowsCase{"thisMachine", "/", std::nullopt},
+                    DeviceRowsCase{"desktop", TARNWICK_SOURCE_DIR "/tests/hosts/desktop/root", 7},
+                    DeviceRowsCase{"laptop", TARNWICK_SOURCE_DIR "/tests/hosts/laptop/root", 6},
+                    DeviceRowsCase{"vm", TARNWICK_SOURCE_DIR "/tests/hosts/vm/root", 6}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tarnwick

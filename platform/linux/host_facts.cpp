@@ -15,11 +15,19 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-std::optional<unsigned> Unsigned(std::string_view text) {
-  unsigned value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
+std::optional<unsigned> Unsigned(std::string_view text, unsigned most) {
+  const auto value = ParseDecimal(text);
+  if (!value || *value > most) return std::nullopt;
+  return static_cast<unsigned>(*value);
+}
+
+// "16000000 kB" in bytes, when no more than most.
+std::optional<std::uint64_t> Bytes(std::string_view value, std::uint64_t most) {
+  value = Trim(value);
+  if (value.ends_with("kB")) value.remove_suffix(2);
+  const auto kibibytes = ParseDecimal(value);
+  if (!kibibytes || *kibibytes > most / 1024) return std::nullopt;
+  return *kibibytes * 1024;
 }
 
 // Calls visit(name, value) for every "name : value" line.
@@ -67,6 +75,17 @@ constexpr std::array<std::string_view, 3> kAdministrativeGroups = {"sudo", "whee
 
 }  // namespace
 
+std::optional<std::uint64_t> ParseDecimal(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return std::nullopt;
+  text = text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+  if (text.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 CpuFacts ParseCpuInfo(std::string_view cpuinfo) {
   CpuFacts cpu;
   ForEachField(cpuinfo, [&cpu](std::string_view name, std::string_view value) {
@@ -77,9 +96,9 @@ CpuFacts ParseCpuInfo(std::string_view cpuinfo) {
     if (cpu.logicalProcessors > 1) return;  // the first processor describes them all
     if (name == "vendor_id") cpu.vendor = std::string(value);
     else if (name == "model name") cpu.modelName = std::string(value);
-    else if (name == "cpu family") cpu.family = Unsigned(value);
-    else if (name == "model") cpu.model = Unsigned(value);
-    else if (name == "stepping") cpu.stepping = Unsigned(value);
+    else if (name == "cpu family") cpu.family = Unsigned(value, kMostFamily);
+    else if (name == "model") cpu.model = Unsigned(value, kMostModel);
+    else if (name == "stepping") cpu.stepping = Unsigned(value, kMostStepping);
     else if (name == "cpu MHz") {
       char* end = nullptr;
       const std::string text(value);
@@ -101,15 +120,23 @@ std::string ProcessorIdentifier(const CpuFacts& cpu, std::string_view machine) {
 }
 
 // A clock in megahertz as a whole number, or nothing for a text that gave no
-// finite positive figure that fits (a copied /proc/cpuinfo may hold "inf").
+// finite figure a processor can run at (a copied /proc/cpuinfo may hold "inf").
 std::optional<std::uint32_t> WholeMegahertz(double megahertz) {
-  if (!std::isfinite(megahertz) || megahertz <= 0 || megahertz >= 4294967295.0) return std::nullopt;
-  return static_cast<std::uint32_t>(megahertz + 0.5);
+  if (!std::isfinite(megahertz)) return std::nullopt;
+  const double rounded = std::floor(megahertz + 0.5);
+  if (rounded < 1 || rounded > kMostMegahertz) return std::nullopt;
+  return static_cast<std::uint32_t>(rounded);
+}
+
+// A clock the kernel gives in kilohertz, in whole megahertz.
+std::optional<std::uint32_t> KilohertzClock(std::optional<std::uint64_t> kilohertz) {
+  if (!kilohertz || *kilohertz < 1000 || *kilohertz / 1000 > kMostMegahertz) return std::nullopt;
+  return static_cast<std::uint32_t>(*kilohertz / 1000);
 }
 
 std::optional<std::uint32_t> NominalMegahertz(const CpuFacts& cpu, std::optional<std::uint64_t> baseKilohertz,
                                               std::optional<std::uint64_t> maxKilohertz) {
-  if (baseKilohertz && *baseKilohertz > 0) return static_cast<std::uint32_t>(*baseKilohertz / 1000);
+  if (const auto base = KilohertzClock(baseKilohertz)) return base;
   const std::size_t at = cpu.modelName.rfind('@');
   if (at != std::string::npos) {
     char* end = nullptr;
@@ -119,7 +146,7 @@ std::optional<std::uint32_t> NominalMegahertz(const CpuFacts& cpu, std::optional
       if (const auto megahertz = WholeMegahertz(gigahertz * 1000)) return megahertz;
     }
   }
-  if (maxKilohertz && *maxKilohertz > 0) return static_cast<std::uint32_t>(*maxKilohertz / 1000);
+  if (const auto most = KilohertzClock(maxKilohertz)) return most;
   if (cpu.currentMegahertz) return WholeMegahertz(*cpu.currentMegahertz);
   return std::nullopt;
 }
@@ -128,16 +155,19 @@ std::optional<MemoryFacts> ParseMemInfo(std::string_view meminfo) {
   std::optional<std::uint64_t> total;
   std::optional<std::uint64_t> available;
   ForEachField(meminfo, [&](std::string_view name, std::string_view value) {
-    std::uint64_t kibibytes = 0;
-    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), kibibytes);
-    if (error != std::errc()) return;
-    // More than 16 EiB cannot be: such a figure is read as the most there is.
-    const std::uint64_t bytes = kibibytes > UINT64_MAX / 1024 ? UINT64_MAX : kibibytes * 1024;
-    if (name == "MemTotal") total = bytes;
-    if (name == "MemAvailable") available = bytes;
+    if (name == "MemTotal") total = Bytes(value, kMostMemoryBytes);
+    if (name == "MemAvailable") available = Bytes(value, kMostMemoryBytes);
   });
   if (!total || !available) return std::nullopt;
   return MemoryFacts{*total, *available};
+}
+
+std::optional<std::uint64_t> ParseMappedBytes(std::string_view status) {
+  std::optional<std::uint64_t> mapped;
+  ForEachField(status, [&](std::string_view name, std::string_view value) {
+    if (name == "VmSize") mapped = Bytes(value, kMostVirtualBytes);
+  });
+  return mapped;
 }
 
 std::uint32_t MemoryLoadPercent(const MemoryFacts& memory) {

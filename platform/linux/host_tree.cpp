@@ -6,60 +6,32 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-
-#include "platform/posix/descriptor.h"
 
 namespace tarnwick {
 namespace {
 
-class Folder {
+// A folder's listing, from a descriptor it takes over.
+class Listing {
  public:
-  explicit Folder(const std::string& path) : folder_(::opendir(path.c_str())) {}
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-  ~Folder() {
-    if (folder_ != nullptr) ::closedir(folder_);
+  explicit Listing(int descriptor) : listing_(descriptor < 0 ? nullptr : ::fdopendir(descriptor)) {
+    if (listing_ == nullptr && descriptor >= 0) ::close(descriptor);
   }
-  DIR* get() const { return folder_; }
+  Listing(const Listing&) = delete;
+  Listing& operator=(const Listing&) = delete;
+  ~Listing() {
+    if (listing_ != nullptr) ::closedir(listing_);
+  }
+  DIR* get() const { return listing_; }
 
  private:
-  DIR* folder_;
+  DIR* listing_;
 };
 
-std::string_view LastName(std::string_view path) {
-  while (!path.empty() && path.back() == '/') path.remove_suffix(1);
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
+std::string_view LastName(std::string_view path) { return SplitLastName(path).second; }
 
 std::optional<std::string> NameOf(std::string_view name) {
   if (name.empty() || name == "." || name == "..") return std::nullopt;
   return std::string(name);
-}
-
-// The reads below a folder descriptor (AT_FDCWD for a whole host path).
-// An attribute comes whole from one read that asks for more than it holds,
-// as the kernel hands one out and as a copy's regular file gives it; other
-// files (the long lists of /proc) are read until the end is seen.
-std::optional<std::string> ReadAt(int folder, const std::string& path, bool attribute) {
-  const Descriptor file(::openat(folder, path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (file.get() < 0) return std::nullopt;
-  struct stat status {};
-  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
-  // The kernel's files give no true size (4096 or 0): read to the end.
-  std::string text;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return std::nullopt;
-    if (got == 0) break;
-    text.append(buffer, static_cast<std::size_t>(got));
-    if (text.size() > HostTree::kMaxFileSize) return std::nullopt;
-    if (attribute && static_cast<std::size_t>(got) < sizeof buffer) break;
-  }
-  return text;
 }
 
 std::optional<std::string> AttributeOf(std::optional<std::string> text) {
@@ -71,54 +43,49 @@ std::optional<std::string> AttributeOf(std::optional<std::string> text) {
   return text;
 }
 
-std::optional<std::string> LinkTargetAt(int folder, const std::string& path) {
-  char buffer[4096];
-  const ssize_t length = ::readlinkat(folder, path.c_str(), buffer, sizeof buffer);
-  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return std::nullopt;
-  return std::string(buffer, static_cast<std::size_t>(length));
+// A name directly in a folder, which the folder's own descriptor reaches.
+bool IsPlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos;
+}
+
+std::string Joined(std::string_view folder, std::string_view name) {
+  return std::string(folder).append("/").append(name);
 }
 
 }  // namespace
 
-HostTree::HostTree(std::string root) : root_(std::move(root)) {
-  while (!root_.empty() && root_.back() == '/') root_.pop_back();
+HostTree::HostTree(const std::string& root, PathWalk walk)
+    : root_(::open(root.empty() ? "/" : root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)), walk_(walk) {}
+
+std::optional<std::string> HostTree::Read(std::string_view relative, bool attribute) const {
+  return ReadRegularBelow(root_.get(), relative, attribute, walk_);
 }
 
-std::string HostTree::HostPath(std::string_view relative) const {
-  std::string path = root_;
-  path += '/';
-  path += relative;
-  return path;
-}
-
-std::optional<std::string> HostTree::ReadFile(std::string_view relative) const {
-  return ReadAt(AT_FDCWD, HostPath(relative), false);
-}
+std::optional<std::string> HostTree::ReadFile(std::string_view relative) const { return Read(relative, false); }
 
 std::optional<std::string> HostTree::ReadAttribute(std::string_view relative) const {
-  return AttributeOf(ReadAt(AT_FDCWD, HostPath(relative), true));
+  return AttributeOf(Read(relative, true));
 }
 
 std::optional<std::string> HostTree::LinkName(std::string_view relative) const {
-  const auto target = LinkTargetAt(AT_FDCWD, HostPath(relative));
+  const auto target = LinkTargetBelow(root_.get(), relative, walk_);
   return target ? NameOf(LastName(*target)) : std::nullopt;
 }
 
 std::optional<std::string> HostTree::LinkParentName(std::string_view relative) const {
-  const auto target = LinkTargetAt(AT_FDCWD, HostPath(relative));
+  const auto target = LinkTargetBelow(root_.get(), relative, walk_);
   if (!target) return std::nullopt;
-  std::string_view path = *target;
-  while (!path.empty() && path.back() == '/') path.remove_suffix(1);
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string_view::npos) return std::nullopt;
-  return NameOf(LastName(path.substr(0, slash)));
+  return NameOf(LastName(SplitLastName(*target).first));
 }
 
 std::vector<std::string> HostTree::List(std::string_view relative) const {
   std::vector<std::string> names;
-  const Folder folder(HostPath(relative));
-  if (folder.get() == nullptr) return names;
-  while (const dirent* entry = ::readdir(folder.get())) {
+  const Descriptor folder = OpenFolderBelow(root_.get(), relative, walk_);
+  if (folder.get() < 0) return names;
+  // The folder itself, now known to be one, opened to be listed.
+  const Listing listing(::openat(folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (listing.get() == nullptr) return names;
+  while (const dirent* entry = ::readdir(listing.get())) {
     const std::string_view name = entry->d_name;
     if (name != "." && name != "..") names.emplace_back(name);
   }
@@ -127,26 +94,37 @@ std::vector<std::string> HostTree::List(std::string_view relative) const {
 }
 
 HostFolder::HostFolder(const HostTree& tree, std::string_view relative)
-    : descriptor_(::open(tree.HostPath(relative).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    : tree_(tree), path_(relative), descriptor_(OpenFolderBelow(tree.root_.get(), relative, tree.walk_)) {}
 
 HostFolder::HostFolder(const HostFolder& parent, std::string_view relative)
-    : descriptor_(!parent.descriptor_ ? -1
-                                      : ::openat(parent.descriptor_.get(), std::string(relative).c_str(),
-                                                 O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    : tree_(parent.tree_),
+      path_(Joined(parent.path_, relative)),
+      descriptor_(parent.descriptor_.get() < 0 ? Descriptor(-1)
+                                               : OpenFolderBelow(tree_.root_.get(), path_, tree_.walk_)) {}
 
-std::optional<std::string> HostFolder::ReadFile(std::string_view relative) const {
-  if (!descriptor_) return std::nullopt;
-  return ReadAt(descriptor_.get(), std::string(relative), false);
+// A plain name that is no link is read through the folder's descriptor; a
+// link or a longer path is resolved from the root, by the folder's path.
+std::optional<std::string> HostFolder::Read(std::string_view relative, bool attribute) const {
+  if (descriptor_.get() < 0) return std::nullopt;
+  if (IsPlainName(relative)) {
+    const std::string name(relative);
+    struct stat status {};
+    if (::fstatat(descriptor_.get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    if (!S_ISLNK(status.st_mode)) return ReadIfRegular(descriptor_.get(), name, status, attribute);
+  }
+  return tree_.Read(Joined(path_, relative), attribute);
 }
 
+std::optional<std::string> HostFolder::ReadFile(std::string_view relative) const { return Read(relative, false); }
+
 std::optional<std::string> HostFolder::ReadAttribute(std::string_view relative) const {
-  if (!descriptor_) return std::nullopt;
-  return AttributeOf(ReadAt(descriptor_.get(), std::string(relative), true));
+  return AttributeOf(Read(relative, true));
 }
 
 std::optional<std::string> HostFolder::LinkName(std::string_view relative) const {
-  if (!descriptor_) return std::nullopt;
-  const auto target = LinkTargetAt(descriptor_.get(), std::string(relative));
+  if (descriptor_.get() < 0) return std::nullopt;
+  const auto target = IsPlainName(relative) ? LinkTargetIn(descriptor_.get(), std::string(relative))
+                                            : tree_.LinkName(Joined(path_, relative));
   return target ? NameOf(LastName(*target)) : std::nullopt;
 }
 

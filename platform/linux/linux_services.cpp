@@ -19,11 +19,7 @@ constexpr std::string_view kInternational = "Control Panel\\International";
 
 std::optional<std::uint64_t> ReadNumberFile(const HostTree& tree, std::string_view path) {
   const auto text = tree.ReadFile(path);
-  if (!text) return std::nullopt;
-  char* end = nullptr;
-  const unsigned long long value = std::strtoull(text->c_str(), &end, 10);
-  if (end == text->c_str()) return std::nullopt;
-  return value;
+  return text ? ParseDecimal(*text) : std::nullopt;
 }
 
 // Free virtual address space of this process: the limit of its address space
@@ -35,11 +31,8 @@ std::uint64_t FreeVirtualBytes(const HostTree& tree) {
       addressSpace.rlim_cur < limit) {
     limit = addressSpace.rlim_cur;
   }
-  std::uint64_t mapped = 0;
-  if (const auto status = tree.ReadFile("proc/self/status")) {
-    const std::size_t at = status->find("VmSize:");
-    if (at != std::string::npos) mapped = std::strtoull(status->c_str() + at + 7, nullptr, 10) * 1024;
-  }
+  const auto status = tree.ReadFile("proc/self/status");
+  const std::uint64_t mapped = status ? ParseMappedBytes(*status).value_or(0) : 0;
   return mapped < limit ? limit - mapped : 0;
 }
 
