@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/console_run.h"
 #include "app/report_dialog.h"
+#include "console_outcome.h"
 #include "report_test_files.h"
 #include "silent_machine.h"
 
@@ -37,70 +36,8 @@ namespace tarnwick {
 namespace {
 
 using testing_files::MemoryReportFiles;
+using testing_support::RunConsole;
 using testing_support::SilentMachine;
-
-struct ConsoleOutcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-// The console run with the options of tarnwick-cli.exe (NUL discards) or of
-// the Linux program.
-ConsoleOutcome RunConsole(Platform& platform, bool linuxProgram, std::vector<std::string> arguments,
-                          ConsoleOptions options = {}) {
-  options.programName = "tarnwick";
-  options.discards = [](const std::string& path) { return path == "NUL"; };
-  if (linuxProgram) {
-    options.takesRoot = true;
-    options.defaultReport = "./SystemInfo.ini";
-    options.copiesByDefault = false;
-  }
-  arguments.insert(arguments.begin(), "tarnwick");
-  std::vector<char*> argv;
-  for (std::string& word : arguments) argv.push_back(word.data());
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = RunFromConsole(platform, options, static_cast<int>(argv.size()), argv.data(), out, err);
-  return {status, out.str(), err.str()};
-}
-
-// What each program does with the copy and the null device; what its help
-// says of where the report goes.
-struct CopyOptionCase {
-  const char* name;
-  bool linuxProgram;
-  std::vector<std::string> arguments;
-  std::vector<std::string> files;  // the files written, by their Windows paths
-  std::string said;                // a part of standard output
-};
-
-TEST(ReportPlaces, CopyBesideAndNullDevice) {
-  const std::string report = "C:\\SystemInfo.ini";
-  const std::string copy = "C:\\Tarnwick\\SystemInfo.ini";
-  const CopyOptionCase cases[] = {
-      {"WindowsCopies", false, {}, {report, copy}, "Copy written to C:\\Tarnwick\\SystemInfo.ini\n"},
-      {"WindowsNoCopy", false, {"--no-copy"}, {report}, "entries\nReport written to C:\\SystemInfo.ini\n"},
-      {"LinuxNoCopy", true, {}, {report}, "entries\nReport written to C:\\SystemInfo.ini\n"},
-      {"LinuxCopyBeside", true, {"--copy-beside"}, {report, copy}, "Copy written to C:\\Tarnwick\\SystemInfo.ini\n"},
-      {"LinuxOldScripts", true, {"--no-copy"}, {report}, "entries\nReport written to C:\\SystemInfo.ini\n"},
-      {"NullDevice", false, {"--output", "NUL"}, {}, "entries\nReport discarded (NUL)\n"},
-      {"LinuxHelp", true, {"--help"}, {},
-       "the report ./SystemInfo.ini\nand prints every entry.\n  --verbose"},
-      {"WindowsHelp", false, {"--help"}, {}, "the report C:\\SystemInfo.ini\nwith a copy beside the program, and"},
-  };
-  for (const CopyOptionCase& c : cases) {
-    MemoryReportFiles files;
-    SilentMachine machine(files);
-    const auto outcome = RunConsole(machine.Services(), c.linuxProgram, c.arguments);
-    EXPECT_EQ(outcome.status, 0) << c.name;
-    EXPECT_EQ(outcome.err, "") << c.name;
-    EXPECT_NE(outcome.out.find(c.said), std::string::npos) << c.name << ": " << outcome.out;
-    std::vector<std::string> written;
-    for (const auto& [path, content] : files.files) written.push_back(path);
-    EXPECT_EQ(written, c.files) << c.name;
-  }
-}
 
 // When the report is not a clean picture of the run, the copy is this run's
 // own report, complete; where the program's folder cannot take it, the
