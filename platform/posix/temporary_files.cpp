@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "platform/temporary_names.h"
 
@@ -72,22 +73,21 @@ int RemoveLeftovers(const std::string& hostPath) {
   const std::size_t slash = hostPath.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : hostPath.substr(0, slash));
   const std::string file = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
-  DIR* listing = ::opendir(folder.c_str());
-  if (listing == nullptr) return 0;
+  const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(folder.c_str()), ::closedir);
+  if (!listing) return 0;
   int removed = 0;
-  while (const dirent* entry = ::readdir(listing)) {
+  while (const dirent* entry = ::readdir(listing.get())) {
     const long pid = static_cast<long>(TemporaryFileProcess(entry->d_name, file));
     if (pid <= 0 || pid == static_cast<long>(::getpid())) continue;
     struct stat info {};
-    if (::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
+    if (::fstatat(::dirfd(listing.get()), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) ||
         info.st_uid != ::geteuid()) {
       continue;
     }
     // Only a process that is gone: a run still writing keeps its files.
     if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
-    if (::unlinkat(::dirfd(listing), entry->d_name, 0) == 0) ++removed;
+    if (::unlinkat(::dirfd(listing.get()), entry->d_name, 0) == 0) ++removed;
   }
-  ::closedir(listing);
   return removed;
 }
 
