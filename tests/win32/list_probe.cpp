@@ -3,6 +3,7 @@
 //   list_probe [--wait SECONDS]           prints the number of rows in the list
 //   list_probe [--wait SECONDS] --table   prints the rows as tarnwick-cli does
 //   list_probe [--wait SECONDS] --about   asks the dialog to open its About box
+//   list_probe [--wait SECONDS] --note    prints the line above the list
 //   list_probe [--wait SECONDS] --syscommand VALUE   posts that system command
 // The dialog counts once it is visible: it comes on screen only when the
 // collection run is over. Exit status 1 when no such dialog is found.
@@ -101,7 +102,7 @@ int PrintTable(HWND dialog, HWND list) {
 }
 
 int Usage() {
-  std::cerr << "Usage: list_probe [--wait SECONDS] [--table | --about | --syscommand VALUE]\n";
+  std::cerr << "Usage: list_probe [--wait SECONDS] [--table | --note | --about | --syscommand VALUE]\n";
   return 2;
 }
 
@@ -117,6 +118,8 @@ int main(int argc, char** argv) {
       waitSeconds = std::atof(argv[++index]);
     } else if (option == "--table") {
       action = "table";
+    } else if (option == "--note") {
+      action = "note";
     } else if (option == "--about") {
       action = "command";
     } else if (option == "--syscommand" && index + 1 < argc) {
@@ -141,6 +144,12 @@ int main(int argc, char** argv) {
 
   if (action == "command") return ::PostMessageA(dialog, WM_SYSCOMMAND, command, 0) ? 0 : 1;
   if (action == "table") return PrintTable(dialog, list);
+  if (action == "note") {
+    char note[512] = {};
+    ::GetDlgItemTextA(dialog, IDC_REPORT_NOTE, note, sizeof note);
+    std::cout << note << '\n';
+    return 0;
+  }
   std::cout << ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) << '\n';
   return 0;
 }

@@ -117,6 +117,10 @@ count=$(timeout 60 wine "$probe" | tr -d '\r') || fail "list_probe.exe found no 
 log "the list holds all $count rows behind the message"
 close_with Return "$message" "the message about the report"
 main=$(wait_window '^Tarnwick$' 10) || fail "the main dialog is not on screen after the message"
+note=$(timeout 60 wine "$probe" --note | tr -d '\r') || fail "list_probe.exe read no line above the list"
+[ "$note" = 'The releated system information save in C:\Tarnwick\SystemInfo.ini' ] ||
+  fail "the line above the list does not name the complete copy: $note"
+log "the dialog says: $note"
 close_with Escape "$main" "the main dialog"
 complete_report "$drive_c/Tarnwick/SystemInfo.ini" "the copy beside Tarnwick.exe"
 status=0
