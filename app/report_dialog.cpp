@@ -57,8 +57,9 @@ std::string Why(const std::optional<ReportDialog::FileProblem>& problem) {
 
 std::string CopyProblem(const ReportDialog::FileProblem& problem, const ShownPath& shown) {
   const std::string path = Shown(shown, problem.path);
-  return (problem.staleKept ? "the old copy " + path + " could not be removed" : "the copy " + path + " could not be written") +
-         Why(problem);
+  const std::string what = problem.staleKept ? "the old copy " + path + " could not be removed"
+                                             : "the copy " + path + " could not be written";
+  return what + Why(problem);
 }
 
 }  // namespace

@@ -125,7 +125,8 @@ TEST_P(ObstacleTest, IsRefusedAndLeftAlone) {
   const Descriptor socket(::socket(AF_UNIX, SOCK_STREAM, 0));
   sockaddr_un address{AF_UNIX, {}};
   path.copy(address.sun_path, sizeof address.sun_path - 1);
-  const bool made = c.kind == S_IFSOCK ? ::bind(socket.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0
+  const auto* named = reinterpret_cast<sockaddr*>(&address);
+  const bool made = c.kind == S_IFSOCK ? ::bind(socket.get(), named, sizeof address) == 0
                     : c.kind == S_IFDIR ? ::mkdir(path.c_str(), 0755) == 0
                                         : ::mknod(path.c_str(), c.kind | 0644, makedev(1, 3)) == 0;
   if (!made && c.kind == S_IFCHR && errno == EPERM) GTEST_SKIP() << "device nodes can only be made as root";
@@ -137,7 +138,8 @@ TEST_P(ObstacleTest, IsRefusedAndLeftAlone) {
   EXPECT_EQ(outcome.status, 2);
   EXPECT_EQ(outcome.err, "tarnwick: " + c.err + "\n");
   // The file layer refuses too: nothing is removed, renamed over or opened.
-  EXPECT_FALSE(run.files.Delete(windows) || run.files.Append(windows, "x") || run.files.ReplaceAtomically(windows, "x"));
+  EXPECT_FALSE(run.files.Delete(windows) || run.files.Append(windows, "x") ||
+               run.files.ReplaceAtomically(windows, "x"));
   struct stat after {};
   ASSERT_EQ(::lstat(path.c_str(), &after), 0);
   EXPECT_EQ(after.st_mode, before.st_mode);
@@ -169,8 +171,9 @@ TEST(ReportPlaces, ReplayRefusesAFolderAsTheReport) {
   const int status = std::system((std::string(TARNWICK_REPLAY_PROGRAM) + " " + folder.Host("machine") + " " +
                                   folder.Host("out") + " >/dev/null 2>" + folder.Host("err")).c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
-  EXPECT_EQ(testing_files::ReadHost(folder.Host("err")), "tarnwick-replay: cannot write the report to '" +
-                                                            folder.Host("out/drive_c/SystemInfo.ini") + "': it is a folder\n");
+  const std::string report = folder.Host("out/drive_c/SystemInfo.ini");
+  EXPECT_EQ(testing_files::ReadHost(folder.Host("err")),
+            "tarnwick-replay: cannot write the report to '" + report + "': it is a folder\n");
   EXPECT_FALSE(std::filesystem::exists(folder.Host("out/rows.tsv")));
 }
 

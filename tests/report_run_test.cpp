@@ -246,7 +246,8 @@ TEST(ReportRun, ConsoleSaysWhatHappenedToTheReport) {
   const std::string incomplete = "tarnwick: the report could not be written completely to C:\\SystemInfo.ini\n";
   // The copy beside the program is this run's complete report, when it can
   // be written.
-  const std::string sendCopy = "tarnwick: the complete report of this run is C:\\Tarnwick\\SystemInfo.ini: send that file\n";
+  const std::string sendCopy =
+      "tarnwick: the complete report of this run is C:\\Tarnwick\\SystemInfo.ini: send that file\n";
   const std::string noCopy = "tarnwick: the copy C:\\Tarnwick\\SystemInfo.ini could not be written\n"
                              "tarnwick: no complete report of this run could be written\n";
   const ConsoleOutcomeCase cases[] = {
