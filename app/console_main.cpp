@@ -1,6 +1,7 @@
 // tarnwick: the collection run on this Linux host, or on a copy of another
-// host's /sys and /proc named by --root. Writes ./SystemInfo.ini and its copy
-// beside the program, then prints the list as a table.
+// host's /sys and /proc named by --root. Writes ./SystemInfo.ini (a copy
+// beside the program only with --copy-beside), then prints the list as a
+// table.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include "collectors/collectors.h"
 #include "platform/linux/host_capture.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/posix/temporary_files.h"
 
 namespace {
 
@@ -60,6 +62,10 @@ int main(int argc, char** argv) {
   options.closingStep = [&platform](CollectorContext& context) {
     CollectLinuxSections(context, platform.OsFacts(), platform.TunerFacts());
   };
+  options.defaultReport = "./SystemInfo.ini";
+  // The copy beside the program is a Windows habit: on Linux it would land
+  // in the folder of an installed binary.
+  options.copiesByDefault = false;
   options.shownPath = [&platform](const std::string& path) {
     return platform.Files().Drives().HostPath(path).value_or(path);
   };
@@ -69,6 +75,8 @@ int main(int argc, char** argv) {
     const std::string absolute = path.front() == '/' ? path : WorkingFolder() + "/" + path;
     return platform.Files().Drives().WindowsPath(absolute);
   };
+  // Ctrl-C, a kill or a closed terminal takes the temporary files along.
+  temporary_files::RemoveOnSignals();
   const int status = RunFromConsole(platform.Services(), options, argc, argv, std::cout, std::cerr);
   if (!capture || status == 2) return status;
   // What the run read, and what libkmod read for it, as the run found it.

@@ -4,6 +4,7 @@
 #include <streambuf>
 
 #include "app/console_table.h"
+#include "app/report_copy.h"
 #include "app/result_list.h"
 
 namespace tarnwick {
@@ -16,26 +17,51 @@ class NullBuffer final : public std::streambuf {
   std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
 };
 
-std::string Usage(std::string_view name, bool takesRoot) {
-  const std::string program(name);
-  return "Usage: " + program + " [--verbose] [--json] [--output FILE] [--no-copy] [--redact]" +
-         (takesRoot ? " [--root DIR]" : "") + "\n" +
-         (takesRoot ? "       " + program + " [options] --capture FILE.tar.gz\n" : "") +
+std::string Usage(const ConsoleOptions& options) {
+  const std::string program(options.programName);
+  const std::string report(options.defaultReport);
+  const bool hostPaths = options.takesRoot;  // the Linux program
+  return "Usage: " + program + " [--verbose] [--json] [--output FILE] [--copy-beside | --no-copy] [--redact]" +
+         (options.takesRoot ? " [--root DIR]" : "") + "\n" +
+         (options.takesRoot ? "       " + program + " [options] --capture FILE.tar.gz\n" : "") +
          "       " + program + " --help | --version\n"
-         "Takes a picture of this computer, writes it to the report C:\\SystemInfo.ini\n"
-         "with a copy beside the program, and prints every entry.\n"
+         "Takes a picture of this computer, writes it to the report " + report + "\n" +
+         (options.copiesByDefault ? "with a copy beside the program, and prints every entry.\n"
+                                  : "and prints every entry.\n") +
          "  --verbose      also print the collectors' diagnostics, on standard error\n"
          "  --json         print the entries as a JSON array of {section, key, value}\n"
-         "  --output FILE  write the report to FILE instead of C:\\SystemInfo.ini\n"
-         "  --no-copy      do not copy the report beside the program\n"
+         "  --output FILE  write the report to FILE instead of " + report + "\n" +
+         (hostPaths ? "                 (a path of this computer)\n" : "                 (NUL: write no report)\n") +
+         (options.copiesByDefault ? "  --copy-beside  copy the report beside the program (the default)\n"
+                                    "  --no-copy      do not copy the report beside the program\n"
+                                  : "  --copy-beside  also copy the report beside the program\n"
+                                    "  --no-copy      no copy beside the program (the default)\n") +
          "  --redact       replace the user name, the board's serial number and the\n"
          "                 instance parts of device paths with <redacted>\n" +
-         (takesRoot ? "  --root DIR     read the computer's facts below DIR (a copy of another\n"
-                      "                 computer's /sys and /proc) instead of /\n"
-                      "  --capture FILE write the files a run reads to FILE (.tar.gz), for --root\n"
-                    : "") +
+         (options.takesRoot ? "  --root DIR     read the computer's facts below DIR (a copy of another\n"
+                              "                 computer's /sys and /proc) instead of /\n"
+                              "  --capture FILE write the files a run reads to FILE (.tar.gz), for --root\n"
+                            : "") +
          "  --help         print this text\n"
          "  --version      print the program's version\n";
+}
+
+// The report's file operations when it is discarded: every write succeeds
+// and nothing is kept.
+class DiscardedFiles final : public ReportFiles {
+ public:
+  std::optional<std::string> Read(std::string_view) override { return std::nullopt; }
+  std::optional<std::uint64_t> Size(std::string_view) override { return std::nullopt; }
+  bool Append(std::string_view, std::string_view) override { return true; }
+  bool ReplaceAtomically(std::string_view, std::string_view) override { return true; }
+  bool Delete(std::string_view) override { return false; }
+  bool Copy(std::string_view, std::string_view) override { return false; }
+};
+
+Platform WithFiles(const Platform& platform, ReportFiles& files) {
+  return Platform{platform.registry, platform.system,      platform.memoryPower, platform.users,
+                  platform.libraries, platform.devices,    platform.waveOutput,  platform.wmi,
+                  platform.directShow, platform.fileVersions, platform.executable, files};
 }
 
 }  // namespace
@@ -54,6 +80,8 @@ std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char
       arguments.json = true;
     } else if (option == "--no-copy") {
       arguments.noCopy = true;
+    } else if (option == "--copy-beside") {
+      arguments.copyBeside = true;
     } else if (option == "--redact") {
       arguments.redact = true;
     } else if (option == "--output") {
@@ -77,12 +105,12 @@ int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, 
   const std::string name(options.programName);
   const auto parsed = ParseConsoleArguments(argc, argv, options.takesRoot);
   if (const auto* problem = std::get_if<std::string>(&parsed)) {
-    err << name << ": " << *problem << '\n' << Usage(name, options.takesRoot);
+    err << name << ": " << *problem << '\n' << Usage(options);
     return 2;
   }
   const ConsoleArguments& arguments = std::get<ConsoleArguments>(parsed);
   if (arguments.help) {
-    out << Usage(name, options.takesRoot);
+    out << Usage(options);
     return 0;
   }
   if (arguments.version) {
@@ -91,9 +119,10 @@ int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, 
   }
 
   ReportPlacement placement;
-  placement.copyBesideExecutable = !arguments.noCopy;
+  placement.copyBesideExecutable = !arguments.noCopy && (options.copiesByDefault || arguments.copyBeside);
   placement.redact = arguments.redact;
-  if (arguments.output) {
+  const bool discard = arguments.output && options.discards(*arguments.output);
+  if (arguments.output && !discard) {
     const auto path = options.reportPathOf(*arguments.output);
     if (!path) {
       err << name << ": cannot write a report to '" << *arguments.output << "'\n";
@@ -101,11 +130,24 @@ int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, 
     }
     placement.path = *path;
   }
+  // The null device takes the report and keeps nothing: no file, no copy.
+  DiscardedFiles discarded;
+  Platform runPlatform = WithFiles(platform, discard ? discarded : platform.files);
+  if (discard) placement.copyBesideExecutable = false;
 
-  NullBuffer discard;
-  std::ostream silent(&discard);
+  // A folder, a device or a named pipe where the report or its copy would go
+  // is refused before anything is removed, renamed over or opened.
+  const auto copy = placement.copyBesideExecutable ? ReportCopyPath(platform.executable.Path(), placement.path)
+                                                   : std::nullopt;
+  if (const auto refusal = ReportPlaceRefusal(runPlatform.files, placement.path, copy, options.shownPath)) {
+    err << name << ": " << *refusal << '\n';
+    return 2;
+  }
+
+  NullBuffer discard_output;
+  std::ostream silent(&discard_output);
   RecordedRows rows;
-  ReportDialog dialog(platform, rows, arguments.verbose ? err : silent, StandardCollectionSteps(), placement);
+  ReportDialog dialog(runPlatform, rows, arguments.verbose ? err : silent, StandardCollectionSteps(), placement);
   if (options.closingStep) dialog.SetClosingStep(options.closingStep);
   dialog.RunCollection();
 
@@ -122,18 +164,24 @@ int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, 
     listing << '\n' << rows.Rows().size() << " entries\n";
   }
   const std::string report = options.shownPath(dialog.ReportPath());
-  const auto problems = ReportProblems(dialog, report);
+  const auto problems = ReportProblems(dialog, report, options.shownPath);
   // With --json standard output holds the JSON alone.
   if (problems.empty() && !arguments.json) {
-    listing << "Report written to " << report << '\n';
-    if (const auto& copy = dialog.CopiedTo()) {
-      const std::string shown = options.shownPath(*copy);
+    if (discard) {
+      listing << "Report discarded (" << *arguments.output << ")\n";
+    } else {
+      listing << "Report written to " << report << '\n';
+    }
+    if (const auto& copied = dialog.CopiedTo()) {
+      const std::string shown = options.shownPath(*copied);
       if (shown != report) listing << "Copy written to " << shown << '\n';
     }
   }
   out << listing.str();
   out.flush();
   for (const std::string& problem : problems) err << name << ": " << problem << '\n';
+  // A copy that could not be written is said; the report itself is fine.
+  for (const std::string& problem : CopyProblems(dialog, options.shownPath)) err << name << ": " << problem << '\n';
   return problems.empty() ? 0 : 1;
 }
 

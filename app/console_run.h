@@ -29,6 +29,14 @@ struct ConsoleOptions {
   bool takesRoot = false;
   // The host's own sections after the run's last step.
   std::function<void(CollectorContext&)> closingStep = nullptr;
+  // Where the report goes without --output, as the help says it.
+  std::string_view defaultReport = "C:\\SystemInfo.ini";
+  // Whether the report is copied beside the program unless --no-copy says
+  // otherwise; the Linux program copies only with --copy-beside.
+  bool copiesByDefault = true;
+  // Whether an --output path names the null device, which discards the
+  // report (Windows: NUL).
+  std::function<bool(const std::string&)> discards = [](const std::string&) { return false; };
 };
 
 // What the user asked for on the command line.
@@ -38,6 +46,7 @@ struct ConsoleArguments {
   bool verbose = false;  // the collectors' diagnostics on standard error
   bool json = false;     // the rows as JSON instead of the table
   bool noCopy = false;   // no copy beside the program
+  bool copyBeside = false;  // a copy beside the program
   bool redact = false;   // user name, board serial and device instance parts taken out
   std::optional<std::string> output;  // the report elsewhere than C:\SystemInfo.ini
   std::optional<std::string> root;    // the folder the facts are read below
@@ -49,7 +58,8 @@ struct ConsoleArguments {
 std::variant<ConsoleArguments, std::string> ParseConsoleArguments(int argc, char** argv, bool takesRoot = false);
 
 // Returns the exit status: 0, 1 when the report is not a clean picture of
-// this run, 2 for bad arguments.
+// this run, 2 for bad arguments and for a report or copy path where something
+// other than a file or a link stands (nothing is written then).
 int RunFromConsole(Platform& platform, const ConsoleOptions& options, int argc, char** argv, std::ostream& out,
                    std::ostream& err);
 

@@ -29,4 +29,17 @@ std::optional<std::string> ReportCopyPath(std::string_view executablePath, std::
   return copy;
 }
 
+std::optional<std::string> ReportPlaceRefusal(ReportFiles& files, const std::string& report,
+                                              const std::optional<std::string>& copy,
+                                              const std::function<std::string(const std::string&)>& shown) {
+  const auto refusal = [&](const std::string& path, std::string_view what) -> std::optional<std::string> {
+    const auto obstacle = files.Obstacle(path);
+    if (!obstacle) return std::nullopt;
+    return "cannot write " + std::string(what) + " to '" + (shown ? shown(path) : path) + "': it is " + *obstacle;
+  };
+  if (auto problem = refusal(report, "the report")) return problem;
+  if (copy) return refusal(*copy, "the copy of the report");
+  return std::nullopt;
+}
+
 }  // namespace tarnwick

@@ -38,10 +38,17 @@ const CollectionSteps& StandardCollectionSteps();
 
 class ReportDialog;
 
+// The path to show for a path of the run (the host path where drives are
+// mapped).
+using ShownPath = std::function<std::string(const std::string&)>;
+
 // What went wrong with the report of a finished run, one sentence each
-// beginning in lower case (nothing for a clean report); report is the path
-// to show.
-std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report);
+// beginning in lower case, with the system's reason (nothing for a clean
+// report), and which file to send instead; report is the path to show.
+std::vector<std::string> ReportProblems(const ReportDialog& dialog, const std::string& report,
+                                        const ShownPath& shown = {});
+// What went wrong with the copy while the report itself is fine.
+std::vector<std::string> CopyProblems(const ReportDialog& dialog, const ShownPath& shown = {});
 
 // Told which step runs and how many entries it has written, so a waiting
 // window can show where the run is. The run itself stays on the one thread
@@ -98,11 +105,33 @@ class ReportDialog final : public ReportWriter {
   bool OldReportKept() const { return oldReportKept_; }
   // Where the copy went, when it was made.
   const std::optional<std::string>& CopiedTo() const { return copiedTo_; }
+  // The file the customer should send: the report, or, when the report is
+  // not a clean picture of this run, the complete copy written instead.
+  std::optional<std::string> FileToSend() const;
+
+  // A file that could not be written, and why.
+  struct FileProblem {
+    std::string path;
+    std::optional<FileFailure> failure;
+    bool staleKept = false;  // an old copy that could not be removed
+  };
+  // The first failed write of the report, and the failed removal of the old
+  // one.
+  const std::optional<FileProblem>& ReportFailure() const { return reportFailure_; }
+  const std::optional<FileProblem>& RemovalFailure() const { return removalFailure_; }
+  // The copies that could not be written (beside the program, then the
+  // Desktop), and a stale copy that could not be removed.
+  const std::vector<FileProblem>& CopyFailures() const { return copyFailures_; }
 
  private:
   void StepStarted(std::string_view step);
   void StepFinished();
   void ReleaseTunerDevice();
+  void NoteReportFailure();
+  // The report of this run's own entries, as the report file would hold it.
+  std::string RunReport() const;
+  // Writes a copy to the path; a failure is noted.
+  bool WriteCopy(const std::string& path, const std::string* content);
 
   Platform& platform_;
   const CollectionSteps& steps_;
@@ -122,6 +151,12 @@ class ReportDialog final : public ReportWriter {
   bool reportWriteFailed_ = false;
   bool oldReportKept_ = false;
   std::optional<std::string> copiedTo_;
+  std::optional<FileProblem> reportFailure_;
+  std::optional<FileProblem> removalFailure_;
+  std::vector<FileProblem> copyFailures_;
+  // This run's own entries and separators (nothing), for the complete copy
+  // when the report file is not.
+  std::vector<std::optional<ReportEntry>> runWrites_;
   RunObserver* observer_ = nullptr;
   std::function<void(CollectorContext&)> closingStep_;
   // The tool's version is written before any step runs.

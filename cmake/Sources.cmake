@@ -35,7 +35,8 @@ target_link_libraries(tarnwick_app PUBLIC tarnwick_collectors)
 if(TARNWICK_PLATFORM STREQUAL "linux")
   find_package(nlohmann_json 3 REQUIRED)
 
-  add_library(tarnwick_posix STATIC platform/posix/iconv_code_page.cpp platform/posix/mapped_files.cpp)
+  add_library(tarnwick_posix STATIC platform/posix/iconv_code_page.cpp platform/posix/mapped_files.cpp
+    platform/posix/temporary_files.cpp)
   target_link_libraries(tarnwick_posix PUBLIC tarnwick_platform_common)
 
   file(GLOB TARNWICK_REPLAY_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/replay/*.cpp)
@@ -61,7 +62,7 @@ elseif(TARNWICK_PLATFORM STREQUAL "win32")
   file(GLOB TARNWICK_WIN32_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/platform/win32/*.cpp)
   add_library(tarnwick_win32 STATIC ${TARNWICK_WIN32_SOURCES})
   target_link_libraries(tarnwick_win32 PUBLIC tarnwick_platform_common advapi32 netapi32 powrprof version
-    setupapi winmm ole32 oleaut32 uuid)
+    setupapi winmm ole32 oleaut32 uuid shell32)
 
   add_executable(Tarnwick WIN32
     app/win32/dialog_layout.cpp

@@ -6,12 +6,32 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tarnwick {
+
+// Why a change of a file failed: what was being done, and the system's own
+// reason text.
+struct FileFailure {
+  std::string action;  // "creating /x/SystemInfo.ini.12-ab.tmp"
+  std::string reason;  // "Permission denied"
+};
 
 class ReportFiles {
  public:
   virtual ~ReportFiles() = default;
+  // What stands at the path when a report may not be put there: "a folder",
+  // "a named pipe", "a device"... Nothing for a missing file, a regular file
+  // or a symbolic link (which is replaced, never followed).
+  virtual std::optional<std::string> Obstacle(std::string_view path) {
+    (void)path;
+    return std::nullopt;
+  }
+  // Removes the temporary files that runs of this user which no longer
+  // exist left beside the path.
+  virtual void RemoveLeftovers(std::string_view path) { (void)path; }
+  // The reason of the latest failed call, when the layer knows it.
+  const std::optional<FileFailure>& LastFailure() const { return lastFailure_; }
   // The whole file, or nothing when it does not exist or cannot be read.
   virtual std::optional<std::string> Read(std::string_view path) = 0;
   // Size in bytes, or nothing when the file does not exist.
@@ -34,6 +54,16 @@ class ReportFiles {
   // Copies the file, replacing the target. Copying a file onto itself
   // (another name for the same file) leaves it untouched and succeeds.
   virtual bool Copy(std::string_view from, std::string_view to) = 0;
+
+ protected:
+  // Keeps the reason of a failure; gives false for the caller to return.
+  bool Failed(std::string action, std::string reason) {
+    lastFailure_ = FileFailure{std::move(action), std::move(reason)};
+    return false;
+  }
+
+ private:
+  std::optional<FileFailure> lastFailure_;
 };
 
 }  // namespace tarnwick

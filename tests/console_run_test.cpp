@@ -9,6 +9,7 @@
 #include "app/console_run.h"
 #include "app/console_table.h"
 #include "app/report_redaction.h"
+#include "console_outcome.h"
 #include "platform/replay/machine_folder.h"
 #include "platform/replay/replay_platform.h"
 #include "report_test_files.h"
@@ -29,19 +30,27 @@ struct ConsoleCase {
   std::string outStart;  // what standard output begins with
   std::string errStart;  // what standard error begins with
   std::vector<std::string> files;  // the files written, by their Windows paths
+  bool linuxProgram = false;       // the Linux program's options (no copy by default)
+  std::string said = "";           // a part of standard output
 };
 
 TEST(ConsoleRun, OptionsShapeOutputAndReportPlaces) {
+  const std::string report = "C:\\SystemInfo.ini";
+  const std::string copy = "C:\\Tarnwick\\SystemInfo.ini";
   const ConsoleCase cases[] = {
-      {"Plain", {}, 0, "Section ", "", {"C:\\SystemInfo.ini", "C:\\Tarnwick\\SystemInfo.ini"}},
-      {"Verbose", {"--verbose"}, 0, "Section ", "GetVersion error = 50 \n",
-       {"C:\\SystemInfo.ini", "C:\\Tarnwick\\SystemInfo.ini"}},
+      {"Plain", {}, 0, "Section ", "", {report, copy}, false, "Copy written to C:\\Tarnwick\\SystemInfo.ini\n"},
+      {"Verbose", {"--verbose"}, 0, "Section ", "GetVersion error = 50 \n", {report, copy}},
       {"Json", {"--json", "--no-copy"}, 0,
-       "[\n  {\"section\": \"Tool Version\", \"key\": \"Tool Version\", \"value\": \"2.5\"}", "",
-       {"C:\\SystemInfo.ini"}},
-      {"Output", {"--output", "D:\\Reports\\pc.ini"}, 0, "Section ", "",
-       {"C:\\Tarnwick\\SystemInfo.ini", "D:\\Reports\\pc.ini"}},
-      {"Help", {"--verbose", "--help"}, 0, "Usage: tarnwick [--verbose] [--json]", "", {}},
+       "[\n  {\"section\": \"Tool Version\", \"key\": \"Tool Version\", \"value\": \"2.5\"}", "", {report}},
+      {"Output", {"--output", "D:\\Reports\\pc.ini"}, 0, "Section ", "", {copy, "D:\\Reports\\pc.ini"}},
+      {"NullDevice", {"--output", "NUL"}, 0, "Section ", "", {}, false, "entries\nReport discarded (NUL)\n"},
+      {"Help", {"--verbose", "--help"}, 0, "Usage: tarnwick [--verbose] [--json]", "", {}, false,
+       "the report C:\\SystemInfo.ini\nwith a copy beside the program, and"},
+      {"LinuxHelp", {"--help"}, 0, "Usage: tarnwick", "", {}, true,
+       "the report ./SystemInfo.ini\nand prints every entry.\n  --verbose"},
+      {"LinuxNoCopy", {}, 0, "Section ", "", {report}, true, "entries\nReport written to C:\\SystemInfo.ini\n"},
+      {"LinuxCopyBeside", {"--copy-beside"}, 0, "Section ", "", {report, copy}, true},
+      {"LinuxOldScripts", {"--no-copy"}, 0, "Section ", "", {report}, true},
       {"Version", {"--version"}, 0, "tarnwick 2.5\n", "", {}},
       {"Unknown", {"--jsn"}, 2, "", "tarnwick: unknown argument '--jsn'\nUsage:", {}},
       // Only the Linux program reads its facts below a folder.
@@ -52,19 +61,13 @@ TEST(ConsoleRun, OptionsShapeOutputAndReportPlaces) {
   for (const ConsoleCase& c : cases) {
     MemoryReportFiles files;
     QuietMachine machine(files);
-    std::vector<std::string> words{"tarnwick"};
-    words.insert(words.end(), c.arguments.begin(), c.arguments.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = RunFromConsole(machine.Services(), ConsoleOptions{"tarnwick"}, static_cast<int>(argv.size()),
-                                      argv.data(), out, err);
-    EXPECT_EQ(status, c.status) << c.name;
-    EXPECT_EQ(out.str().substr(0, c.outStart.size()), c.outStart) << c.name << ": " << out.str();
-    EXPECT_EQ(err.str().substr(0, c.errStart.size()), c.errStart) << c.name << ": " << err.str();
+    const auto outcome = testing_support::RunConsole(machine.Services(), c.linuxProgram, c.arguments);
+    EXPECT_EQ(outcome.status, c.status) << c.name;
+    EXPECT_EQ(outcome.out.substr(0, c.outStart.size()), c.outStart) << c.name << ": " << outcome.out;
+    EXPECT_EQ(outcome.err.substr(0, c.errStart.size()), c.errStart) << c.name << ": " << outcome.err;
+    EXPECT_NE(outcome.out.find(c.said), std::string::npos) << c.name << ": " << outcome.out;
     if (c.errStart.empty()) {
-      EXPECT_EQ(err.str(), "") << c.name;
+      EXPECT_EQ(outcome.err, "") << c.name;
     }
     std::vector<std::string> written;
     for (const auto& [path, content] : files.files) written.push_back(path);

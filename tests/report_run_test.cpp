@@ -196,8 +196,9 @@ TEST_P(FailingRuns, RowsStillComeAndIncompletenessShows) {
   EXPECT_EQ(run.rows, reference.rows);
   EXPECT_EQ(run.rowCount, reference.rowCount);
   EXPECT_FALSE(run.complete);
-  // The copy is made from whatever report there is.
-  EXPECT_EQ(files.Read("C:\\Tarnwick\\SystemInfo.ini"), files.Read(kReportPath));
+  // The copy is this run's complete report, wherever it can be written.
+  const auto complete = c.failReplace ? std::nullopt : intact.Read(kReportPath);
+  EXPECT_EQ(files.Read("C:\\Tarnwick\\SystemInfo.ini"), complete);
   if (c.failAppend && c.failReplace) {
     EXPECT_EQ(files.Read(kReportPath), c.oldReport);
   }
@@ -244,14 +245,20 @@ TEST(ReportRun, ConsoleSaysWhatHappenedToTheReport) {
   const std::string merged =
       "tarnwick: the old report C:\\SystemInfo.ini could not be removed; this run's entries were merged into it\n";
   const std::string incomplete = "tarnwick: the report could not be written completely to C:\\SystemInfo.ini\n";
+  // The copy beside the program is this run's complete report, when it can
+  // be written.
+  const std::string sendCopy =
+      "tarnwick: the complete report of this run is C:\\Tarnwick\\SystemInfo.ini: send that file\n";
+  const std::string noCopy = "tarnwick: the copy C:\\Tarnwick\\SystemInfo.ini could not be written\n"
+                             "tarnwick: no complete report of this run could be written\n";
   const ConsoleOutcomeCase cases[] = {
       {"Clean", false, false, false, 0, ""},
       {"OldReportRemoved", true, false, false, 0, ""},
-      {"OldReportKept", true, true, false, 1, merged},
-      {"NothingToRemoveButWritesFail", false, true, true, 1, incomplete},
+      {"OldReportKept", true, true, false, 1, merged + sendCopy},
+      {"NothingToRemoveButWritesFail", false, true, true, 1, incomplete + noCopy},
       {"OldReportKeptAndWritesFail", true, true, true, 1,
        "tarnwick: the old report C:\\SystemInfo.ini could not be removed, and this run's entries could not all be "
-       "written into it\n"},
+       "written into it\n" + noCopy},
   };
   for (const ConsoleOutcomeCase& c : cases) {
     MemoryReportFiles files;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,22 +43,22 @@ class MemoryReportFiles final : public ReportFiles {
   }
   bool Append(std::string_view path, std::string_view bytes) override {
     ++appends;
-    if (failAppend) return false;
+    if (failAppend || locked.contains(std::string(path))) return false;
     files[std::string(path)].append(bytes);
     return true;
   }
   bool ReplaceAtomically(std::string_view path, std::string_view content) override {
     ++replaces;
-    if (failReplace) return false;
+    if (failReplace || locked.contains(std::string(path))) return false;
     files[std::string(path)] = std::string(content);
     return true;
   }
   bool Delete(std::string_view path) override {
-    if (failDelete) return false;
+    if (failDelete || locked.contains(std::string(path))) return false;
     return files.erase(std::string(path)) == 1;
   }
   bool Copy(std::string_view from, std::string_view to) override {
-    if (failCopy) return false;
+    if (failCopy || locked.contains(std::string(to))) return false;
     const auto found = files.find(std::string(from));
     if (found == files.end()) return false;
     if (from != to) files[std::string(to)] = found->second;
@@ -70,6 +71,7 @@ class MemoryReportFiles final : public ReportFiles {
   bool failReplace = false;
   bool failDelete = false;
   bool failCopy = false;
+  std::set<std::string> locked;  // files that can be neither written nor removed
   int appends = 0;
   int replaces = 0;
 };

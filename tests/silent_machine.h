@@ -13,8 +13,9 @@ namespace tarnwick::testing_support {
 
 class SilentMachine {
  public:
-  explicit SilentMachine(ReportFiles& files, std::string executable = "C:\\Tarnwick\\Tarnwick.exe")
-      : executable_(std::move(executable)),
+  explicit SilentMachine(ReportFiles& files, std::string executable = "C:\\Tarnwick\\Tarnwick.exe",
+                         std::optional<std::string> desktop = std::nullopt)
+      : executable_(std::move(executable), std::move(desktop)),
         services_{registry_, system_, memoryPower_, users_, libraries_, devices_,
                   waveOutput_, wmi_, directShow_, fileVersions_, executable_, files} {}
 

@@ -5,6 +5,7 @@
 
 #include "app/console_run.h"
 #include "app/win32/console_output.h"
+#include "platform/win32/win32_files.h"
 #include "platform/win32/win32_platform.h"
 
 int main(int argc, char** argv) {
@@ -18,6 +19,9 @@ int main(int argc, char** argv) {
   Win32Platform platform;
   tarnwick::ConsoleOptions options;
   options.programName = "tarnwick-cli";
+  // --output NUL: the run without a report, as the null device takes it.
+  options.discards = [](const std::string& path) { return IsNullDevice(path); };
+  RemoveTemporaryFilesOnConsoleEvents();
   const int status = tarnwick::RunFromConsole(platform.Services(), options, argc, argv, out.Stream(), err.Stream());
   out.Stream().flush();
   err.Stream().flush();

@@ -129,6 +129,10 @@ BOOL ReportDialogWindow::OnInitDialog() {
   report_->RunCollection();
   report_->SetRunObserver(nullptr);
   list_->FitColumns();
+  // The line names the file the customer should send.
+  if (const auto send = report_->FileToSend(); send && *send != report_->ReportPath()) {
+    ::SetDlgItemTextA(window_, IDC_REPORT_NOTE, ("The releated system information save in " + *send).c_str());
+  }
 
   ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));

@@ -19,6 +19,13 @@ DriveMap HostDrives(const std::string& workingFolder) {
   return drives;
 }
 
+// The report's drives: a host file name may hold a backslash.
+DriveMap ReportDrives(const std::string& workingFolder) {
+  DriveMap drives = HostDrives(workingFolder);
+  drives.KeepBackslashesInNames();
+  return drives;
+}
+
 // The drive of the program's Windows path; C when it has none.
 char ProgramDrive(const std::string& workingFolder, const std::string& executable) {
   const auto path = HostDrives(workingFolder).WindowsPath(executable);
@@ -41,7 +48,7 @@ LinuxPlatform::LinuxPlatform(const std::string& workingFolder, const std::string
       wmi_(tree_),
       directShow_(sound_, hostDevices_),
       fileVersions_(HostDrives(workingFolder), ProgramDrive(workingFolder, executable)),
-      files_(HostDrives(workingFolder)),
+      files_(ReportDrives(workingFolder)),
       executable_(files_.Drives().WindowsPath(executable).value_or(std::string())),
       services_{registry_,   system_,       memoryPower_, users_, libraries_, devices_,
                 waveOutput_, wmi_,          directShow_,  fileVersions_, executable_, files_},

@@ -7,12 +7,30 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
+#include <cstring>
 #include <random>
 #include <utility>
 
+#include "platform/posix/descriptor.h"
+#include "platform/posix/temporary_files.h"
+
 namespace tarnwick {
 namespace {
+
+std::string Reason(int error = errno) { return std::strerror(error); }
+
+// What stands at a host path when a report may not be put there; nothing for
+// a missing file, a regular file or a symbolic link.
+std::optional<std::string> ObstacleAt(const std::string& hostPath) {
+  struct stat info {};
+  if (::lstat(hostPath.c_str(), &info) != 0 || S_ISREG(info.st_mode) || S_ISLNK(info.st_mode)) return std::nullopt;
+  if (S_ISDIR(info.st_mode)) return "a folder";
+  if (S_ISCHR(info.st_mode)) return "a character device";
+  if (S_ISBLK(info.st_mode)) return "a block device";
+  if (S_ISFIFO(info.st_mode)) return "a named pipe";
+  if (S_ISSOCK(info.st_mode)) return "a socket";
+  return "neither a file nor a link";
+}
 
 char DriveKey(char letter) { return static_cast<char>(std::toupper(static_cast<unsigned char>(letter))); }
 
@@ -32,27 +50,29 @@ bool WriteAll(int fd, std::string_view bytes) {
 // planted at their name in a shared folder must not make a run (as root)
 // read or write the file it points to. Nor is anything but a plain file
 // read: opening a named pipe would wait for a writer without end.
-std::optional<std::string> ReadHostFile(const std::string& hostPath) {
-  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return std::nullopt;
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
+// The reason of a failure goes to *error when it is given.
+std::optional<std::string> ReadHostFile(const std::string& hostPath, std::string* error = nullptr) {
+  const auto fail = [&](std::string reason) {
+    if (error != nullptr) *error = std::move(reason);
     return std::nullopt;
-  }
+  };
+  if (const auto obstacle = ObstacleAt(hostPath)) return fail("it is " + *obstacle);
+  const Descriptor fd(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+  if (!fd) return fail(Reason());
+  struct stat info {};
+  if (::fstat(fd.get(), &info) != 0) return fail(Reason());
+  if (!S_ISREG(info.st_mode)) return fail("it is not a regular file");
   std::string content;
   char buffer[65536];
   while (true) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
-      ::close(fd);
-      return std::nullopt;
+      return fail(Reason());
     }
     if (got == 0) break;
     content.append(buffer, static_cast<std::size_t>(got));
   }
-  ::close(fd);
   return content;
 }
 
@@ -69,6 +89,10 @@ std::optional<std::string> DriveMap::HostPath(std::string_view windowsPath) cons
   if (folder == folders_.end()) return std::nullopt;
   std::string host = folder->second;
   for (const char c : windowsPath.substr(2)) {
+    if (c == '/' && hostBackslashes_) {
+      host += '\\';
+      continue;
+    }
     const char separator = (c == '\\') ? '/' : c;
     if (separator == '/' && !host.empty() && host.back() == '/') continue;
     host += separator;
@@ -88,7 +112,13 @@ std::optional<std::string> DriveMap::WindowsPath(std::string_view hostPath) cons
   std::string windows{best->first, ':'};
   std::string_view rest = hostPath.substr(best->second == "/" ? 0 : best->second.size());
   if (rest.empty() || rest.front() != '/') windows += '\\';
-  for (const char c : rest) windows += (c == '/') ? '\\' : c;
+  for (const char c : rest) {
+    if (c == '\\' && hostBackslashes_) {
+      windows += '/';
+      continue;
+    }
+    windows += (c == '/') ? '\\' : c;
+  }
   return windows;
 }
 
@@ -96,32 +126,50 @@ namespace {
 
 // Creates a temporary file beside the path under a name no other file has:
 // an unrelated file, or a link planted under a predictable name, is never
-// opened. Gives the descriptor and fills in the name, or -1.
-int CreateTemporaryBeside(const std::string& hostPath, std::string& temporary) {
+// opened. Gives the descriptor and fills in the name; an invalid one with the
+// reason in *error. The name is remembered for the signal handlers.
+Descriptor CreateTemporaryBeside(const std::string& hostPath, std::string& temporary, std::string& error) {
   static std::uint64_t counter = 0;
   static const std::uint64_t start = std::random_device{}();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".%ld-%llx.tmp", static_cast<long>(::getpid()),
-                  static_cast<unsigned long long>(start + counter++));
-    temporary = hostPath + suffix;
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd >= 0 || errno != EEXIST) return fd;
+    temporary = hostPath + temporary_files::Suffix(static_cast<long>(::getpid()),
+                                                   static_cast<unsigned long long>(start + counter++));
+    Descriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (fd) temporary_files::Remember(temporary);
+    if (fd || errno != EEXIST) {
+      if (!fd) error = Reason();
+      return fd;
+    }
   }
-  return -1;
+  error = Reason(EEXIST);
+  return Descriptor();
 }
 
-}  // namespace
+void RemoveTemporary(const std::string& temporary) {
+  ::unlink(temporary.c_str());
+  temporary_files::Forget(temporary);
+}
 
-bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
+// A failure's action and reason, for the layer to keep.
+struct Failure {
+  std::string action;
+  std::string reason;
+};
+
+// As ReplaceHostFile, giving the failure.
+std::optional<Failure> ReplaceHostFileWhy(const std::string& hostPath, std::string_view content) {
+  if (const auto obstacle = ObstacleAt(hostPath)) return Failure{"replacing " + hostPath, "it is " + *obstacle};
   std::string temporary;
-  const int fd = CreateTemporaryBeside(hostPath, temporary);
-  if (fd < 0) return false;
-  const bool written = WriteAll(fd, content);
-  const bool closed = ::close(fd) == 0;
+  std::string error;
+  Descriptor fd = CreateTemporaryBeside(hostPath, temporary, error);
+  if (!fd) return Failure{"creating " + temporary, error};
+  const bool written = WriteAll(fd.get(), content);
+  const int writeError = errno;
+  const bool closed = fd.Close();
   if (!written || !closed) {
-    ::unlink(temporary.c_str());
-    return false;
+    const int reason = written ? errno : writeError;
+    RemoveTemporary(temporary);
+    return Failure{"writing " + temporary, Reason(reason)};
   }
 #ifdef RENAME_EXCHANGE
   // Where the system can swap the two names in one step, it does, and the
@@ -132,38 +180,60 @@ bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
   struct stat target {};
   if (::lstat(hostPath.c_str(), &target) == 0 && S_ISREG(target.st_mode) &&
       ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, hostPath.c_str(), RENAME_EXCHANGE) == 0) {
-    ::unlink(temporary.c_str());
-    return true;
+    RemoveTemporary(temporary);
+    return std::nullopt;
   }
 #endif
-  if (::rename(temporary.c_str(), hostPath.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return false;
+  // Nothing but a file or a link is ever renamed over.
+  if (const auto obstacle = ObstacleAt(hostPath)) {
+    RemoveTemporary(temporary);
+    return Failure{"replacing " + hostPath, "it is " + *obstacle};
   }
-  return true;
+  if (::rename(temporary.c_str(), hostPath.c_str()) != 0) {
+    const std::string reason = Reason();
+    RemoveTemporary(temporary);
+    return Failure{"renaming " + temporary + " to " + hostPath, reason};
+  }
+  temporary_files::Forget(temporary);
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool ReplaceHostFile(const std::string& hostPath, std::string_view content) {
+  return !ReplaceHostFileWhy(hostPath, content);
 }
 
 namespace {
 
-// AppendHostFile, with the given way of writing the file whole.
+// AppendHostFile, with the given way of writing the file whole; a failure
+// goes to *failure.
 template <typename Replace>
-bool AppendOrReplace(const std::string& hostPath, std::string_view bytes, Replace replace) {
-  const int fd = ::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) {
+bool AppendOrReplace(const std::string& hostPath, std::string_view bytes, Replace replace, Failure& failure) {
+  // Nothing but a regular file is opened: a device or a named pipe at the
+  // path is refused before anything is done to it.
+  if (const auto obstacle = ObstacleAt(hostPath)) {
+    failure = {"appending to " + hostPath, "it is " + *obstacle};
+    return false;
+  }
+  Descriptor fd(::open(hostPath.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+  if (!fd) {
     // A new file is made whole beside the path and renamed onto it: created
     // here, a process killed before its first write would leave it empty. A
-    // link (or a named pipe nobody reads) at the path counts as no file, as
-    // Size says; the rename replaces it, not what it points to.
-    return (errno == ENOENT || errno == ELOOP || errno == ENXIO) && replace(hostPath, bytes);
+    // link at the path counts as no file, as Size says; the rename replaces
+    // it, not what it points to.
+    if (errno == ENOENT || errno == ELOOP) return replace(hostPath, bytes);
+    failure = {"opening " + hostPath, Reason()};
+    return false;
   }
   struct stat before {};
-  if (::fstat(fd, &before) != 0) {
-    ::close(fd);
+  if (::fstat(fd.get(), &before) != 0) {
+    failure = {"opening " + hostPath, Reason()};
     return false;
   }
   if (!S_ISREG(before.st_mode)) {
-    ::close(fd);
-    return replace(hostPath, bytes);
+    failure = {"appending to " + hostPath, "it is not a regular file"};
+    return false;
   }
   // The system finishes a write page by page, and a killed process stops
   // between two pages: an append that would cross a page boundary could be
@@ -171,23 +241,38 @@ bool AppendOrReplace(const std::string& hostPath, std::string_view bytes, Replac
   static const auto kPage = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
   const auto size = static_cast<std::uint64_t>(before.st_size);
   if (!bytes.empty() && size / kPage != (size + bytes.size() - 1) / kPage) {
-    ::close(fd);
-    auto content = ReadHostFile(hostPath);
-    if (!content || content->size() != size) return false;
+    fd.Reset();
+    std::string error;
+    auto content = ReadHostFile(hostPath, &error);
+    if (!content) {
+      failure = {"reading " + hostPath, error};
+      return false;
+    }
+    if (content->size() != size) {
+      failure = {"reading " + hostPath, "it changed while it was read"};
+      return false;
+    }
     content->append(bytes);
     return replace(hostPath, *content);
   }
-  const bool written = WriteAll(fd, bytes);
+  const bool written = WriteAll(fd.get(), bytes);
+  const int writeError = errno;
   // A write cut short (a full disk) is taken back, so the file never ends in
   // part of what was to be appended.
-  if (!written) (void)::ftruncate(fd, before.st_size);
-  return (::close(fd) == 0) && written;
+  if (!written) (void)::ftruncate(fd.get(), before.st_size);
+  const bool closed = fd.Close();
+  if (!written || !closed) {
+    failure = {"appending to " + hostPath, Reason(written ? errno : writeError)};
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
 
 bool AppendHostFile(const std::string& hostPath, std::string_view bytes) {
-  return AppendOrReplace(hostPath, bytes, ReplaceHostFile);
+  Failure failure;
+  return AppendOrReplace(hostPath, bytes, ReplaceHostFile, failure);
 }
 
 MappedReportFiles::MappedReportFiles(MappedReportFiles&& other) noexcept
@@ -199,42 +284,46 @@ MappedReportFiles::~MappedReportFiles() {
 
 bool MappedReportFiles::ReplaceKeepingSpare(const std::string& hostPath, std::string_view content) {
 #ifdef RENAME_EXCHANGE
+  if (const auto obstacle = ObstacleAt(hostPath)) return Failed("replacing " + hostPath, "it is " + *obstacle);
   std::string temporary;
-  int fd = -1;
+  Descriptor fd;
   off_t spareSize = 0;
   if (const auto found = spares_.find(hostPath); found != spares_.end()) {
     // Written into only while it is still the file left there, a regular
     // file of this process's user known under no other name: a file or a
     // link planted under its name is never opened for writing.
     const Spare& spare = found->second;
-    fd = ::open(spare.name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    fd.Reset(::open(spare.name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     struct stat info {};
-    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1 ||
-                    info.st_uid != ::geteuid() || info.st_dev != spare.device || info.st_ino != spare.inode)) {
-      ::close(fd);
-      fd = -1;
+    if (fd && (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1 ||
+               info.st_uid != ::geteuid() || info.st_dev != spare.device || info.st_ino != spare.inode)) {
+      fd.Reset();
     }
-    if (fd >= 0) {
+    if (fd) {
       temporary = spare.name;
       spareSize = info.st_size;
     } else {
       RemoveSpare(hostPath);
     }
   }
-  const bool reused = fd >= 0;
-  if (!reused) fd = CreateTemporaryBeside(hostPath, temporary);
-  if (fd < 0) return false;
+  if (!fd) {
+    std::string error;
+    fd = CreateTemporaryBeside(hostPath, temporary, error);
+    if (!fd) return Failed("creating " + temporary, error);
+  }
   // The spare is overwritten from its start and cut where the content ends;
   // never emptied first, which would make ext4 write it to disk at its close.
-  bool written = WriteAll(fd, content);
+  bool written = WriteAll(fd.get(), content);
   if (written && spareSize > static_cast<off_t>(content.size())) {
-    written = ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+    written = ::ftruncate(fd.get(), static_cast<off_t>(content.size())) == 0;
   }
-  const bool closed = ::close(fd) == 0;
+  const int writeError = errno;
+  const bool closed = fd.Close();
   if (!written || !closed) {
+    const std::string reason = Reason(written ? errno : writeError);
     spares_.erase(hostPath);
-    ::unlink(temporary.c_str());
-    return false;
+    RemoveTemporary(temporary);
+    return Failed("writing " + temporary, reason);
   }
   struct stat target {};
   if (::lstat(hostPath.c_str(), &target) == 0 && S_ISREG(target.st_mode) &&
@@ -245,13 +334,19 @@ bool MappedReportFiles::ReplaceKeepingSpare(const std::string& hostPath, std::st
     return true;
   }
   spares_.erase(hostPath);
-  if (::rename(temporary.c_str(), hostPath.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return false;
+  if (const auto obstacle = ObstacleAt(hostPath)) {
+    RemoveTemporary(temporary);
+    return Failed("replacing " + hostPath, "it is " + *obstacle);
   }
+  if (::rename(temporary.c_str(), hostPath.c_str()) != 0) {
+    const std::string reason = Reason();
+    RemoveTemporary(temporary);
+    return Failed("renaming " + temporary + " to " + hostPath, reason);
+  }
+  temporary_files::Forget(temporary);
   return true;
 #else
-  return ReplaceHostFile(hostPath, content);
+  return Replace(hostPath, content);
 #endif
 }
 
@@ -265,13 +360,31 @@ void MappedReportFiles::RemoveSpare(const std::string& hostPath) {
       info.st_dev == found->second.device && info.st_ino == found->second.inode) {
     ::unlink(found->second.name.c_str());
   }
+  temporary_files::Forget(found->second.name);
   spares_.erase(found);
+}
+
+bool MappedReportFiles::Replace(const std::string& hostPath, std::string_view content) {
+  const auto failure = ReplaceHostFileWhy(hostPath, content);
+  return !failure || Failed(failure->action, failure->reason);
+}
+
+std::optional<std::string> MappedReportFiles::Obstacle(std::string_view path) {
+  const auto host = drives_.HostPath(path);
+  return host ? ObstacleAt(*host) : std::nullopt;
+}
+
+void MappedReportFiles::RemoveLeftovers(std::string_view path) {
+  if (const auto host = drives_.HostPath(path)) temporary_files::RemoveLeftovers(*host);
 }
 
 std::optional<std::string> MappedReportFiles::Read(std::string_view path) {
   const auto host = drives_.HostPath(path);
   if (!host) return std::nullopt;
-  return ReadHostFile(*host);
+  std::string error;
+  auto content = ReadHostFile(*host, &error);
+  if (!content) Failed("reading " + *host, error);
+  return content;
 }
 
 std::optional<std::uint64_t> MappedReportFiles::Size(std::string_view path) {
@@ -283,24 +396,35 @@ std::optional<std::uint64_t> MappedReportFiles::Size(std::string_view path) {
 
 bool MappedReportFiles::Append(std::string_view path, std::string_view bytes) {
   const auto host = drives_.HostPath(path);
-  if (!host) return false;
+  if (!host) return Failed("appending to " + std::string(path), "no folder stands for its drive");
+  Failure failure;
   // While a spare is kept, a rewrite goes through it too.
-  if (spares_.contains(*host)) {
-    return AppendOrReplace(*host, bytes, [this](const std::string& hostPath, std::string_view content) {
-      return ReplaceKeepingSpare(hostPath, content);
-    });
-  }
-  return AppendHostFile(*host, bytes);
+  const bool appended =
+      spares_.contains(*host)
+          ? AppendOrReplace(*host, bytes,
+                            [this](const std::string& hostPath, std::string_view content) {
+                              return ReplaceKeepingSpare(hostPath, content);
+                            },
+                            failure)
+          : AppendOrReplace(*host, bytes,
+                            [this](const std::string& hostPath, std::string_view content) {
+                              return Replace(hostPath, content);
+                            },
+                            failure);
+  if (!appended && !failure.action.empty()) Failed(failure.action, failure.reason);
+  return appended;
 }
 
 bool MappedReportFiles::ReplaceAtomically(std::string_view path, std::string_view content) {
   const auto host = drives_.HostPath(path);
-  return host && ReplaceHostFile(*host, content);
+  if (!host) return Failed("replacing " + std::string(path), "no folder stands for its drive");
+  return Replace(*host, content);
 }
 
 bool MappedReportFiles::ReplaceAgain(std::string_view path, std::string_view content) {
   const auto host = drives_.HostPath(path);
-  return host && ReplaceKeepingSpare(*host, content);
+  if (!host) return Failed("replacing " + std::string(path), "no folder stands for its drive");
+  return ReplaceKeepingSpare(*host, content);
 }
 
 void MappedReportFiles::Settle(std::string_view path) {
@@ -309,22 +433,26 @@ void MappedReportFiles::Settle(std::string_view path) {
 
 bool MappedReportFiles::Delete(std::string_view path) {
   const auto host = drives_.HostPath(path);
-  return host && ::unlink(host->c_str()) == 0;
+  if (!host) return Failed("removing " + std::string(path), "no folder stands for its drive");
+  // Only a file or a link is ever removed: a device node or a folder at the
+  // report's path stays as it is.
+  if (const auto obstacle = ObstacleAt(*host)) return Failed("removing " + *host, "it is " + *obstacle);
+  return ::unlink(host->c_str()) == 0 || Failed("removing " + *host, Reason());
 }
 
 bool MappedReportFiles::Copy(std::string_view from, std::string_view to) {
   const auto source = drives_.HostPath(from);
   const auto target = drives_.HostPath(to);
-  if (!source || !target) return false;
+  if (!source || !target) return Failed("copying to " + std::string(to), "no folder stands for its drive");
   struct stat sourceInfo {};
   struct stat targetInfo {};
-  if (::lstat(source->c_str(), &sourceInfo) != 0) return false;
+  if (::lstat(source->c_str(), &sourceInfo) != 0) return Failed("reading " + *source, Reason());
   if (::lstat(target->c_str(), &targetInfo) == 0 && sourceInfo.st_dev == targetInfo.st_dev &&
       sourceInfo.st_ino == targetInfo.st_ino) {
     return true;  // the same file under another name: copying would only destroy it
   }
-  const auto content = ReadHostFile(*source);
-  return content && ReplaceHostFile(*target, *content);
+  const auto content = Read(from);
+  return content && Replace(*target, *content);
 }
 
 }  // namespace tarnwick

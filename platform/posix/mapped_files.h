@@ -24,9 +24,13 @@ class DriveMap {
   // The Windows path of a host path, through the first drive whose folder
   // holds it (the longest match wins).
   std::optional<std::string> WindowsPath(std::string_view hostPath) const;
+  // Host names may hold backslashes (a Linux file "my\report.ini"): in the
+  // Windows paths a '/' then stands for a host backslash, not a separator.
+  void KeepBackslashesInNames() { hostBackslashes_ = true; }
 
  private:
   std::map<char, std::string> folders_;
+  bool hostBackslashes_ = false;
 };
 
 class MappedReportFiles final : public ReportFiles {
@@ -38,6 +42,8 @@ class MappedReportFiles final : public ReportFiles {
   MappedReportFiles(const MappedReportFiles&) = delete;
   MappedReportFiles& operator=(const MappedReportFiles&) = delete;
 
+  std::optional<std::string> Obstacle(std::string_view path) override;
+  void RemoveLeftovers(std::string_view path) override;
   std::optional<std::string> Read(std::string_view path) override;
   std::optional<std::uint64_t> Size(std::string_view path) override;
   bool Append(std::string_view path, std::string_view bytes) override;
@@ -61,6 +67,7 @@ class MappedReportFiles final : public ReportFiles {
     std::uint64_t inode = 0;
   };
   bool ReplaceKeepingSpare(const std::string& hostPath, std::string_view content);
+  bool Replace(const std::string& hostPath, std::string_view content);
   void RemoveSpare(const std::string& hostPath);
 
   DriveMap drives_;

@@ -40,8 +40,10 @@ class Owned {
   }
   // Gives up ownership; the caller must close what it gets.
   [[nodiscard]] Handle Release() { return std::exchange(handle_, Traits::Null()); }
+  // Closes what it holds, unless it is the handle given: taking the same
+  // handle again must not leave the owner holding a closed one.
   void Reset(Handle handle = Traits::Null()) {
-    if (Valid()) {
+    if (Valid() && handle_ != handle) {
       const DWORD lastError = ::GetLastError();
       Traits::Close(handle_);
       ::SetLastError(lastError);

@@ -3,6 +3,7 @@
 //   list_probe [--wait SECONDS]           prints the number of rows in the list
 //   list_probe [--wait SECONDS] --table   prints the rows as tarnwick-cli does
 //   list_probe [--wait SECONDS] --about   asks the dialog to open its About box
+//   list_probe [--wait SECONDS] --note    prints the line above the list
 //   list_probe [--wait SECONDS] --syscommand VALUE   posts that system command
 //   list_probe [--wait SECONDS] --layout  prints the list's and the Close
 //       button's places, the column widths and whether rows select whole
@@ -244,7 +245,7 @@ int PrintAboutText() {
 }
 
 int Usage() {
-  std::cerr << "Usage: list_probe [--wait SECONDS] [--table | --about | --syscommand VALUE | --layout | --selected]\n"
+  std::cerr << "Usage: list_probe [--wait SECONDS] [--table | --note | --about | --syscommand VALUE | --layout | --selected]\n"
                "       list_probe --clipboard text|unicode | --steps SECONDS | --about-text\n";
   return 2;
 }
@@ -261,6 +262,8 @@ int main(int argc, char** argv) {
       waitSeconds = std::atof(argv[++index]);
     } else if (option == "--table") {
       action = "table";
+    } else if (option == "--note") {
+      action = "note";
     } else if (option == "--about") {
       action = "command";
     } else if (option == "--layout" || option == "--selected") {
@@ -295,6 +298,12 @@ int main(int argc, char** argv) {
   if (action == "table") return PrintTable(dialog, list);
   if (action == "layout") return PrintLayout(dialog, list);
   if (action == "selected") return PrintSelected(dialog, list);
+  if (action == "note") {
+    char note[512] = {};
+    ::GetDlgItemTextA(dialog, IDC_REPORT_NOTE, note, sizeof note);
+    std::cout << note << '\n';
+    return 0;
+  }
   std::cout << ::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) << '\n';
   return 0;
 }

@@ -36,6 +36,18 @@ TEST(Owned, ClosingKeepsTheLastError) {
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
+TEST(Owned, ResetWithTheHandleItHoldsKeepsItOpen) {
+  KernelHandle event(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(event);
+  const HANDLE raw = event.Get();
+  event.Reset(raw);
+  DWORD flags = 0;
+  EXPECT_TRUE(::GetHandleInformation(raw, &flags));  // still open
+  EXPECT_TRUE(::SetEvent(raw));
+  event.Reset();
+  EXPECT_FALSE(::GetHandleInformation(raw, &flags));  // closed once, by its owner
+}
+
 TEST(Win32Registry, KeysAreOwnedUntilTheSharedLayerClosesThem) {
   Win32Registry backend;
   const RegistryAccess registry(backend);
