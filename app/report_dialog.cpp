@@ -74,7 +74,7 @@ void ReportDialog::RunCollection() {
     StepFinished();
   }
   if (Succeeded(categoriesCom)) platform_.directShow.ComUninitialize();
-  report_.Settle();
+  if (!report_.Settle()) reportWriteFailed_ = true;
   if (copyBesideExecutable_) CopyReportBesideExecutable();
 }
 
@@ -108,6 +108,9 @@ void ReportDialog::CopyReportBesideExecutable() {
 }
 
 void ReportDialog::StepFinished() {
+  // The end of a step is one of the run's states: the changes that waited
+  // reach the file.
+  if (!report_.Persist()) reportWriteFailed_ = true;
   if (observer_ != nullptr) observer_->StepFinished();
 }
 
