@@ -103,6 +103,40 @@ void AddLines(std::vector<Block>& blocks, std::string_view bytes) {
   report_lines::ForEachLine(bytes, [&blocks](std::string_view text, std::string_view ending) { AddLine(blocks, text, ending); });
 }
 
+// The blocks of a file read whole: each block's bytes are taken in one piece
+// of their exact size, so that a large earlier report costs its own size and
+// its line ends and keys, not twice its size in growing buffers.
+void ReadBlocks(std::vector<Block>& blocks, std::string_view content) {
+  std::vector<std::size_t> starts{0};
+  std::vector<std::string> names{std::string()};
+  std::size_t offset = 0;
+  report_lines::ForEachLine(content, [&](std::string_view text, std::string_view ending) {
+    if (const auto name = HeaderName(text)) {
+      starts.push_back(offset);
+      names.push_back(FoldCase(*name));
+    }
+    offset += text.size() + ending.size();
+  });
+  starts.push_back(content.size());
+  blocks.clear();
+  blocks.resize(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    Block& block = blocks[i];
+    block.hasHeader = i > 0;
+    block.name = std::move(names[i]);
+    block.bytes.assign(content.substr(starts[i], starts[i + 1] - starts[i]));
+    std::size_t lines = 0;
+    report_lines::ForEachLine(block.bytes, [&lines](std::string_view, std::string_view) { ++lines; });
+    block.ends.reserve(lines);
+    std::size_t end = 0;
+    report_lines::ForEachLine(block.bytes, [&](std::string_view text, std::string_view ending) {
+      end += text.size() + ending.size();
+      block.ends.push_back(static_cast<std::uint32_t>(end));
+    });
+    IndexKeys(block);
+  }
+}
+
 }  // namespace
 
 template <typename KeyOfLine>
@@ -154,11 +188,10 @@ ReportFile::ReportFile(ReportFiles& files, std::string path) : files_(files), pa
 
 bool ReportFile::Sync() {
   // Until the waiting changes are written, the file is the writer's own.
-  if (waiting_) return true;
+  if (Waiting()) return true;
   const auto size = files_.Size(path_);
   if (modelValid_ && size.has_value() == fileExists_ && (!size || *size == fileSize_)) return true;
-  blocks_.clear();
-  blocks_.emplace_back();
+  blocks_.assign(1, Block());
   fileExists_ = false;
   fileSize_ = modelSize_ = 0;
   modelValid_ = false;
@@ -169,14 +202,18 @@ bool ReportFile::Sync() {
     if (!content || content->size() > kLargestFile) return false;
     fileExists_ = true;
     fileSize_ = modelSize_ = content->size();
-    AddLines(blocks_, *content);
+    ReadBlocks(blocks_, *content);
   }
   modelValid_ = true;
   return true;
 }
 
 bool ReportFile::Append(std::string bytes) {
-  if (!waiting_) {
+  if (wholeWaiting_) {
+    // Persist writes the model whole.
+  } else if (stepMode_) {
+    tail_.append(bytes);
+  } else {
     // A failed append leaves the file as it was, and the model with it.
     if (!files_.Append(path_, bytes)) return false;
     fileExists_ = true;
@@ -208,8 +245,9 @@ bool ReportFile::Change(std::size_t index, std::size_t at, std::size_t count, co
   const std::uint64_t newSize = modelSize_ - (end - begin) + line.size();
 
   // At once while the rewrites stay within the budget; the model changes
-  // only when the file did.
-  if (!waiting_ && rewritten_ + newSize <= kRewriteBudget * newSize) {
+  // only when the file did. Past the budget, the rest of the run waits for
+  // the ends of its steps.
+  if (!stepMode_ && rewritten_ + newSize <= kRewriteBudget * newSize) {
     std::string content;
     content.reserve(newSize);
     for (std::size_t i = 0; i < blocks_.size(); ++i) {
@@ -225,7 +263,9 @@ bool ReportFile::Change(std::size_t index, std::size_t at, std::size_t count, co
     fileExists_ = true;
     fileSize_ = content.size();
   } else {
-    waiting_ = true;
+    stepMode_ = true;
+    wholeWaiting_ = true;
+    tail_.clear();  // written with the whole
   }
   modelSize_ = newSize;
 
@@ -313,13 +353,27 @@ bool ReportFile::AppendSeparator() {
 }
 
 bool ReportFile::Persist() {
-  if (!waiting_) return true;
-  if (!WriteWhole()) return false;
-  waiting_ = false;
+  if (!tail_.empty()) {
+    // Only appends wait: one append of them all.
+    if (!files_.Append(path_, tail_)) return false;
+    fileExists_ = true;
+    fileSize_ += tail_.size();
+    tail_.clear();
+    return true;
+  }
+  if (!wholeWaiting_) return true;
+  // After a failed whole write the changes wait for Settle: a file that
+  // cannot be written is not written whole again at every step.
+  if (wholeWriteFailed_ || !WriteWhole()) {
+    wholeWriteFailed_ = true;
+    return false;
+  }
+  wholeWaiting_ = false;
   return true;
 }
 
 bool ReportFile::Settle() {
+  wholeWriteFailed_ = false;
   const bool persisted = Persist();
   files_.Settle(path_);
   return persisted;
@@ -329,7 +383,10 @@ bool ReportFile::Clear() {
   const bool existed = files_.Size(path_).has_value();
   const bool deleted = files_.Delete(path_);
   modelValid_ = false;
-  waiting_ = false;
+  stepMode_ = false;
+  wholeWaiting_ = false;
+  tail_.clear();
+  wholeWriteFailed_ = false;
   rewritten_ = 0;
   return deleted || !existed;
 }

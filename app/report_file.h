@@ -27,9 +27,10 @@
 // of the calls. A change at the end of the file is one append; any other
 // change writes the new content beside the file and renames it over. Each
 // call reaches the disk at once while the bytes rewritten so far stay within
-// kRewriteBudget times the report's size; past that, calls change the model
-// only and Persist (the end of a collector step) writes them in one
-// replacement, so a run costs time in proportion to its entries, not to
+// kRewriteBudget times the report's size; past that, for the rest of the
+// run, calls change the model only and Persist (the end of a collector step)
+// writes them: one append when they only added to the end, else one
+// replacement. A run so costs time in proportion to its entries, not to
 // their square. While changes wait, the file is the writer's own (one
 // instance runs at a time): Persist writes the model over whatever is there.
 // Otherwise a file changed behind the writer's back is read again before the
@@ -63,7 +64,7 @@ class ReportFile {
   // One empty line at the end of the file (CR LF), whatever the last section.
   bool AppendSeparator();
   // Writes the changes that wait; false when they could not be written (they
-  // stay waiting for the next Persist).
+  // stay waiting, and only Settle tries again).
   bool Persist();
   // The run's changes are done: they are written, and what the file layer
   // kept beside the file goes. False as Persist.
@@ -73,7 +74,7 @@ class ReportFile {
 
   const std::string& Path() const { return path_; }
   // Whether changes wait for Persist.
-  bool Waiting() const { return waiting_; }
+  bool Waiting() const { return wholeWaiting_ || !tail_.empty(); }
 
   // Entry lines of one section by folded key: open addressing over the
   // block's line numbers, 4 bytes a slot, so that a large earlier report
@@ -130,7 +131,13 @@ class ReportFile {
   bool modelValid_ = false;
   bool fileExists_ = false;
   std::uint64_t fileSize_ = 0;
-  bool waiting_ = false;  // the model holds changes the disk does not
+  // Past the rewrite budget the rest of the run is written at the ends of
+  // its steps: the model holds changes the disk does not, either only bytes
+  // to append (tail_) or changes inside (the model is written whole).
+  bool stepMode_ = false;
+  bool wholeWaiting_ = false;
+  std::string tail_;
+  bool wholeWriteFailed_ = false;  // Persist tries again at Settle
   std::uint64_t rewritten_ = 0;  // bytes of whole rewrites since the run began
 };
 

@@ -440,8 +440,8 @@ TEST(ReportCrash, KilledWholeRunLeavesNoReportTheEarlierOneOrOneOfItsStates) {
   const auto earlier = testing_files::ReadHost(std::string(TARNWICK_EXAMPLES_DIR) + "/xp-desk/expected/drive_c/SystemInfo.ini");
   ASSERT_TRUE(earlier.has_value());
   const RunStates states(machine, *earlier);
-  // Every append is a state, and every step that changed the file inside.
-  ASSERT_GT(states.Count(), 2000u);
+  // Each call of the first steps is a state, then each later step's end.
+  ASSERT_GT(states.Count(), 100u);
   const auto prepare = [&] {
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(driveC);
