@@ -75,6 +75,7 @@ auto KeyOf(const Block& block) {
 
 void IndexKeys(Block& block) {
   block.keys.Clear();
+  block.indexed = true;
   if (!block.hasHeader) return;  // entries before any header belong to no section
   for (std::size_t line = 1; line < block.Lines(); ++line) {
     if (const auto key = EntryKey(block.Text(line))) block.keys.Add(*key, static_cast<std::uint32_t>(line), KeyOf(block));
@@ -95,7 +96,7 @@ void AddLine(std::vector<Block>& blocks, std::string_view text, std::string_view
   block.bytes.append(text).append(ending);
   block.ends.push_back(static_cast<std::uint32_t>(block.bytes.size()));
   const std::size_t line = block.Lines() - 1;
-  if (!block.hasHeader || line == 0) return;
+  if (!block.hasHeader || line == 0 || !block.indexed) return;
   if (const auto key = EntryKey(text)) block.keys.Add(*key, static_cast<std::uint32_t>(line), KeyOf(block));
 }
 
@@ -123,6 +124,7 @@ void ReadBlocks(std::vector<Block>& blocks, std::string_view content) {
   for (std::size_t i = 0; i < names.size(); ++i) {
     Block& block = blocks[i];
     block.hasHeader = i > 0;
+    block.indexed = false;  // when the run first looks a key up in it
     block.name = std::move(names[i]);
     block.bytes.assign(content.substr(starts[i], starts[i + 1] - starts[i]));
     std::size_t lines = 0;
@@ -133,7 +135,6 @@ void ReadBlocks(std::vector<Block>& blocks, std::string_view content) {
       end += text.size() + ending.size();
       block.ends.push_back(static_cast<std::uint32_t>(end));
     });
-    IndexKeys(block);
   }
 }
 
@@ -232,7 +233,7 @@ bool ReportFile::Append(std::string bytes) {
     } else {
       last.bytes.resize(LineStart(last, line));
       last.ends.pop_back();
-      IndexKeys(last);
+      if (last.indexed) IndexKeys(last);
     }
   }
   AddLines(blocks_, bytes);
@@ -297,7 +298,7 @@ bool ReportFile::Change(std::size_t index, std::size_t at, std::size_t count, co
   // the empty lines after it, unless a caller inserted before entries.
   if (shiftedKeys) {
     IndexKeys(block);
-  } else if (count == 0 && block.hasHeader) {
+  } else if (count == 0 && block.hasHeader && block.indexed) {
     block.keys.Add(*EntryKey(text), static_cast<std::uint32_t>(at), KeyOf(block));
   }
   return true;
@@ -332,7 +333,8 @@ bool ReportFile::WriteEntry(std::string_view section, std::string_view key, std:
     return Append(std::move(bytes));
   }
 
-  const Block& block = blocks_[target];
+  Block& block = blocks_[target];
+  if (!block.indexed) IndexKeys(block);
   if (const std::int64_t found = block.keys.Find(keyText, KeyOf(block)); found >= 0) {
     // The key keeps the spelling of its first writing.
     const std::string written(*EntryKey(block.Text(static_cast<std::size_t>(found))));

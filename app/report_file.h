@@ -103,6 +103,7 @@ class ReportFile {
     std::string bytes;
     std::vector<std::uint32_t> ends;
     KeyIndex keys;
+    bool indexed = true;  // an earlier report's sections are indexed when first needed
 
     std::size_t Lines() const { return ends.size(); }
     std::string_view LineWithEnding(std::size_t line) const;
