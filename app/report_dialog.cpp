@@ -163,7 +163,7 @@ void ReportDialog::RunCollection() {
     closingStep_(context_);
     StepFinished();
   }
-  report_.Settle();
+  if (!report_.Settle()) NoteReportFailure();
   if (copyBesideExecutable_) CopyReportBesideExecutable();
   collectorDiagnostics_.flush();
 }
@@ -211,6 +211,8 @@ std::string ReportDialog::RunReport() const {
       file.AppendSeparator();
     }
   }
+  // Past the rewrite budget the writer keeps changes for the step's end.
+  file.Settle();
   return memory.content;
 }
 
@@ -250,6 +252,9 @@ void ReportDialog::CopyReportBesideExecutable() {
 }
 
 void ReportDialog::StepFinished() {
+  // The end of a step is one of the run's states: the changes that waited
+  // reach the file.
+  if (!report_.Persist()) NoteReportFailure();
   if (observer_ != nullptr) observer_->StepFinished();
 }
 

@@ -20,8 +20,10 @@ template <typename Take>
 void ForEachLine(std::string_view bytes, Take&& take) {
   std::size_t start = 0;
   while (start < bytes.size()) {
-    const std::size_t stop = bytes.find_first_of("\r\n", start);
-    if (stop == std::string_view::npos) {
+    // A plain scan: find_first_of looks each byte up in the set by a call.
+    std::size_t stop = start;
+    while (stop < bytes.size() && bytes[stop] != '\r' && bytes[stop] != '\n') ++stop;
+    if (stop == bytes.size()) {
       take(bytes.substr(start), std::string_view());
       return;
     }

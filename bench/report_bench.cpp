@@ -3,12 +3,17 @@
 // sections, long groups of the application inventory and the filter
 // categories parted by separators, a few replaced keys) into a report in a
 // scratch folder, and prints the entries written per second and the bytes
-// written per byte of the finished report.
+// written per byte of the finished report. Then the same entries against an
+// earlier report of 100 MB that can be neither removed nor written (a run
+// without the rights to it): how often it is read, the time, and how far the
+// process's peak memory grew, against the report's size.
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -126,35 +131,80 @@ class CountingFiles final : public ReportFiles {
  public:
   explicit CountingFiles(ReportFiles& inner) : inner_(inner) {}
 
-  std::optional<std::string> Read(std::string_view path) override { return inner_.Read(path); }
+  std::optional<std::string> Read(std::string_view path) override {
+    ++reads;
+    return inner_.Read(path);
+  }
   std::optional<std::uint64_t> Size(std::string_view path) override { return inner_.Size(path); }
   bool Append(std::string_view path, std::string_view bytes) override {
     written += bytes.size();
-    return inner_.Append(path, bytes);
+    return !refuseWrites && inner_.Append(path, bytes);
   }
   bool ReplaceAtomically(std::string_view path, std::string_view content) override {
     written += content.size();
     ++replacements;
-    return inner_.ReplaceAtomically(path, content);
+    return !refuseWrites && inner_.ReplaceAtomically(path, content);
   }
   bool ReplaceAgain(std::string_view path, std::string_view content) override {
     written += content.size();
     ++replacements;
-    return inner_.ReplaceAgain(path, content);
+    return !refuseWrites && inner_.ReplaceAgain(path, content);
   }
   void Settle(std::string_view path) override { inner_.Settle(path); }
-  bool Delete(std::string_view path) override { return inner_.Delete(path); }
+  bool Delete(std::string_view path) override { return !refuseWrites && inner_.Delete(path); }
   bool Copy(std::string_view from, std::string_view to) override { return inner_.Copy(from, to); }
 
+  bool refuseWrites = false;  // as for a user without the rights to the file
   std::uint64_t written = 0;
   std::uint64_t systemWritten = 0;
   int replacements = 0;
+  int reads = 0;
 
  private:
   ReportFiles& inner_;
 };
 
 using bench::SystemBytesWritten;
+
+bool RunCalls(ReportFile& report, const Sequence& sequence) {
+  bool ok = true;
+  for (const Call& call : sequence.Calls()) {
+    // A separator closes a group, as a step of the run ends.
+    ok = (call.separator ? report.AppendSeparator() && report.Persist()
+                         : report.WriteEntry(call.section, call.key, call.value)) &&
+         ok;
+  }
+  return report.Settle() && ok;
+}
+
+long PeakKilobytes() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// An earlier report of the sequence's sections, each key many times over
+// with other numbers, written in pieces so the bench itself stays small.
+bool WriteEarlierReport(const std::string& hostPath, const Sequence& sequence, std::uint64_t size) {
+  std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
+  std::uint64_t written = 0;
+  std::string chunk;
+  for (int round = 0; written < size; ++round) {
+    std::string section;
+    for (const Call& call : sequence.Calls()) {
+      if (call.separator) continue;
+      if (call.section != section) {
+        section = call.section;
+        chunk.append("[").append(section).append("]\r\n");
+      }
+      chunk.append(call.key).append(" ").append(std::to_string(round)).append("=").append(call.value).append("\r\n");
+    }
+    out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    written += chunk.size();
+    chunk.clear();
+  }
+  return static_cast<bool>(out.flush());
+}
 
 }  // namespace
 
@@ -181,11 +231,7 @@ int main() {
     report.Clear();
     const std::uint64_t systemBefore = SystemBytesWritten();
     const auto start = std::chrono::steady_clock::now();
-    for (const Call& call : sequence.Calls()) {
-      const bool ok = call.separator ? report.AppendSeparator() : report.WriteEntry(call.section, call.key, call.value);
-      if (!ok) failed = true;
-    }
-    report.Settle();
+    if (!RunCalls(report, sequence)) failed = true;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (round == 0 || seconds < bestSeconds) bestSeconds = seconds;
     systemWritten = SystemBytesWritten() - systemBefore;
@@ -193,9 +239,26 @@ int main() {
     replacements = files.replacements;
     finalSize = mapped.Size(kReportPath).value_or(0);
   }
+
+  // The earlier report that cannot be removed nor written.
+  constexpr std::uint64_t kEarlierSize = 100u << 20;
+  const std::string earlierPath = folder + "/SystemInfo.ini";
+  bool earlierWritten = WriteEarlierReport(earlierPath, sequence, kEarlierSize);
+  const std::uint64_t earlierSize = mapped.Size(kReportPath).value_or(0);
+  const long peakBefore = PeakKilobytes();
+  CountingFiles refusing(mapped);
+  refusing.refuseWrites = true;
+  const auto start = std::chrono::steady_clock::now();
+  {
+    ReportFile report(refusing);
+    earlierWritten = !report.Clear() && !RunCalls(report, sequence) && earlierWritten;
+  }
+  const double earlierSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const long peakGrowth = PeakKilobytes() - peakBefore;
+
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
-  if (failed || finalSize == 0) {
+  if (failed || finalSize == 0 || !earlierWritten) {
     std::fprintf(stderr, "report_bench: a write failed\n");
     return 1;
   }
@@ -211,5 +274,10 @@ int main() {
       static_cast<double>(written) / static_cast<double>(finalSize), static_cast<unsigned long long>(written),
       replacements, static_cast<unsigned long long>(finalSize),
       static_cast<double>(systemWritten) / static_cast<double>(finalSize));
+  std::printf(
+      "earlier report of %.1f MB that can be neither removed nor written: read %d times, %.2f s, peak memory "
+      "grew by %.1f MB (%.2f times the report)\n",
+      static_cast<double>(earlierSize) / (1 << 20), refusing.reads, earlierSeconds, peakGrowth / 1024.0,
+      peakGrowth * 1024.0 / static_cast<double>(earlierSize));
   return 0;
 }

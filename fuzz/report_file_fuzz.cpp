@@ -6,8 +6,8 @@
 //   then calls, each one byte: 0-5 an entry (section, key and value lengths
 //   follow, one byte each, then their bytes), 6 a group separator, 7 a
 //   deletion of the report.
-// At most 12 calls. Oracle: after every call the writer acts as one that
-// reads the file afresh (its model is the file as a reader splits it), and a
+// At most 12 calls. Oracle: after every call (and the end of its step) the
+// writer acts as one that reads the file afresh (its model is the file as a reader splits it), and a
 // call on memory never fails.
 #include <cstddef>
 #include <cstdint>
@@ -80,6 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       written = writer.Clear();
       read = reader.Clear();
     }
+    // The writer's changes reach the file by the end of the step at the
+    // latest; the fresh reader's budget lets it write at once.
+    if (!writer.Persist() || !reader.Persist()) std::abort();
     if (!written || !read || files.files != fresh.files) std::abort();
   }
   return 0;

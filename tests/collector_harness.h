@@ -33,9 +33,13 @@ class ReportRecorder final : public ReportWriter {
   explicit ReportRecorder(ReportFiles& files) : file_(files) {}
   void AddReportEntry(std::string_view section, std::string_view key, std::string_view value) override {
     file_.WriteEntry(section, key, value);
+    file_.Persist();
     rows.push_back({std::string(section), std::string(key), std::string(value)});
   }
-  void AppendGroupSeparator() override { file_.AppendSeparator(); }
+  void AppendGroupSeparator() override {
+    file_.AppendSeparator();
+    file_.Persist();
+  }
   std::vector<ReportEntry> rows;
 
  private:
@@ -85,12 +89,16 @@ inline Entries KeysAndValues(const std::vector<ReportEntry>& rows) {
 }
 
 // The report text of one section: its header, its entries and the empty
-// lines that follow them.
+// lines that follow them. A line break inside a value is a blank in the file.
 inline std::string SectionText(std::string_view section, const std::vector<std::pair<std::string, std::string>>& entries,
                                int emptyLines) {
   std::string text;
   text.append("[").append(section).append("]\r\n");
-  for (const auto& [key, value] : entries) text.append(key).append("=").append(value).append("\r\n");
+  for (const auto& [key, value] : entries) {
+    text.append(key).append("=");
+    for (const char c : value) text += c == '\r' || c == '\n' ? ' ' : c;
+    text.append("\r\n");
+  }
   for (int i = 0; i < emptyLines; ++i) text += "\r\n";
   return text;
 }

@@ -1,7 +1,8 @@
 // The fixed sequence of report calls that the crash test's writer program
 // replays and the test models: about 2,000 entries and separators shaped like
 // a run, with interleaved device sections (so keys join earlier sections),
-// replaced keys, and long groups parted by separators.
+// replaced keys, long groups parted by separators, and the ends of the run's
+// steps, where changes that waited reach the file.
 #pragma once
 
 #include <string>
@@ -13,6 +14,7 @@ namespace tarnwick::crash_sequence {
 
 struct Call {
   bool separator = false;
+  bool stepEnd = false;
   std::string section;
   std::string key;
   std::string value;
@@ -21,18 +23,21 @@ struct Call {
 inline std::vector<Call> Calls() {
   std::vector<Call> calls;
   const auto entry = [&calls](std::string section, std::string key, std::string value) {
-    calls.push_back({false, std::move(section), std::move(key), std::move(value)});
+    calls.push_back({false, false, std::move(section), std::move(key), std::move(value)});
   };
-  const auto separator = [&calls] { calls.push_back({true, {}, {}, {}}); };
+  const auto separator = [&calls] { calls.push_back({true, false, {}, {}, {}}); };
+  const auto stepEnd = [&calls] { calls.push_back({false, true, {}, {}, {}}); };
 
   entry("Tool Version", "Tool Version", "2.5");
   separator();
+  stepEnd();
   entry("User Info", "User Name", "Customer");
   entry("User Info", "Administrator", "Yes");
   entry("Windows OS", "Platform", "Microsoft Win32s\n");
   entry("Windows OS", "Version", "3.1");
   entry("Processor", "ProcessorName", "Intel(R) Pentium(R) 4 CPU 3.00GHz");
   entry("Memory", "Total Physical Memory", "2048");
+  stepEnd();
 
   // The device inventory: every device in the last section, some in
   // sections written before it.
@@ -57,6 +62,7 @@ inline std::vector<Call> Calls() {
     }
     entry("System Device Info", "System ID " + n, "ACPI\\PNP0" + n + "&SUBSYS_00000000");
   }
+  stepEnd();
   entry("USBInfo", "USB TYPE", "2.0");
   separator();
   for (int i = 0; i < 12; ++i) entry("USB Info", "DriverDesc" + std::to_string(i), "USB Root Hub========6-21-2006");
@@ -73,9 +79,11 @@ inline std::vector<Call> Calls() {
     entry("Application Info", "App" + g + " File0", "1.0.0 Date:2008/07/02");  // replaced
     if (group % 5 == 0) entry("Windows OS", "Checked " + g, "yes");
     separator();
+    if (group % 10 == 9) stepEnd();
   }
   entry("MCE Encoder Info", "Encoder", "");
   separator();
+  stepEnd();
 
   // The filter categories, each closed by a separator.
   for (int category = 0; category < 22; ++category) {
@@ -84,11 +92,13 @@ inline std::vector<Call> Calls() {
       entry("Filter Name", "Category " + std::to_string(category) + " " + f, "Filter " + f);
     }
     separator();
+    stepEnd();
   }
   return calls;
 }
 
 inline bool Apply(ReportFile& report, const Call& call) {
+  if (call.stepEnd) return report.Persist();
   return call.separator ? report.AppendSeparator() : report.WriteEntry(call.section, call.key, call.value);
 }
 

@@ -65,11 +65,12 @@ class ExpectedStates {
 
   std::size_t Final() const { return calls_.size(); }
 
-  // The index of the state that the content is, or nothing.
+  // The index of the latest state that the content is, or nothing (a call
+  // that changes nothing leaves the state before it again).
   std::optional<std::size_t> Match(const std::optional<std::string>& content) const {
     if (!content) return 0;
     const std::size_t hash = std::hash<std::string>{}(*content);
-    for (std::size_t i = 1; i < states_.size(); ++i) {
+    for (std::size_t i = states_.size() - 1; i >= 1; --i) {
       if (states_[i].size == content->size() && states_[i].hash == hash && ContentAfter(i) == *content) return i;
     }
     return std::nullopt;
@@ -439,7 +440,8 @@ TEST(ReportCrash, KilledWholeRunLeavesNoReportTheEarlierOneOrOneOfItsStates) {
   const auto earlier = testing_files::ReadHost(std::string(TARNWICK_EXAMPLES_DIR) + "/xp-desk/expected/drive_c/SystemInfo.ini");
   ASSERT_TRUE(earlier.has_value());
   const RunStates states(machine, *earlier);
-  ASSERT_GT(states.Count(), 3000u);
+  // Each call of the first steps is a state, then each later step's end.
+  ASSERT_GT(states.Count(), 100u);
   const auto prepare = [&] {
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(driveC);
@@ -469,7 +471,9 @@ TEST(ReportCrash, KilledWholeRunLeavesNoReportTheEarlierOneOrOneOfItsStates) {
   std::uniform_int_distribution<long> delay(0, longest.count());
   int kills = 0;
   std::map<RunStates::Outcome, int> outcomes;
-  for (; count.More(kills); ++kills) {
+  // The run writes in a few short moments after the machine is loaded; on a
+  // busy machine the killing goes on until one lands among them.
+  for (; count.More(kills) || (outcomes[RunStates::Outcome::MidWay] == 0 && kills < 400); ++kills) {
     prepare();
     ChildProcess replay(arguments, ChildProcess::Output::Drop);
     ASSERT_TRUE(replay.Started());

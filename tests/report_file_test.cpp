@@ -3,6 +3,7 @@
 // drive over a scratch folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -239,17 +240,17 @@ INSTANTIATE_TEST_SUITE_P(Rules, WriterCases, testing::Values(
 
     WriterCase{"ValueWithLineFeed", kNoFile,
         {E("Windows OS", "Platform", "Microsoft Win32s\n")},
-        "[Windows OS]\r\nPlatform=Microsoft Win32s\n\r\n"},
+        "[Windows OS]\r\nPlatform=Microsoft Win32s \r\n"},
     WriterCase{"ValueWithLineFeedRewrittenAndReadAgain", kNoFile,
         {E("Windows OS", "Platform", "Microsoft Win32s\n"), E("Windows OS", "Version", "3.1"), Sep,
          E("B", "x", "1"), E("Windows OS", "Build", "5"), NewWriter,
          E("Windows OS", "Platform", "Microsoft Windows Millennium Edition\n"), E("WINDOWS OS", "Suite", "")},
-        // The line feed ends the entry's line; the empty line it made stays.
-        "[Windows OS]\r\nPlatform=Microsoft Windows Millennium Edition\n\r\n\r\nVersion=3.1\r\nBuild=5\r\nSuite=\r\n"
+        // The line feed is a blank: no empty line comes of it.
+        "[Windows OS]\r\nPlatform=Microsoft Windows Millennium Edition \r\nVersion=3.1\r\nBuild=5\r\nSuite=\r\n"
         "\r\n[B]\r\nx=1\r\n"},
     WriterCase{"SeparatorAfterValueWithLineFeedReadAgain", kNoFile,
         {E("W", "Platform", "Microsoft Win32s\n"), Sep, NewWriter, E("W", "k", "1")},
-        "[W]\r\nPlatform=Microsoft Win32s\n\r\n\r\nk=1\r\n"},
+        "[W]\r\nPlatform=Microsoft Win32s \r\n\r\nk=1\r\n"},
     WriterCase{"TrailingBlanksKept", kNoFile,
         {E("Filter Name", "NETWORK PROVIDER ", "x "), E("Filter Name", "NETWORK PROVIDER", "y"),
          E("Filter Name", "network provider ", "z  ")},
@@ -292,20 +293,31 @@ INSTANTIATE_TEST_SUITE_P(Rules, WriterCases, testing::Values(
     WriterCase{"LoneCrEndsALine", std::string("[A]\rk=1\r[B]\rx=1\r"),
         {E("a", "k", "2"), E("A", "n", "3"), Sep, E("B", "y", "4")},
         "[A]\rk=2\r\nn=3\r\n[B]\rx=1\r\r\ny=4\r\n"},
-    // A text read from the machine can carry line breaks and a header: the
-    // file then holds that header, and the run's own section joins it.
-    WriterCase{"ForgedHeaderInAValueIsTheOneSection", kNoFile,
+    // A text read from the machine can carry line breaks and a header: each
+    // CR and LF is a blank, so the text stays on its entry's line and no
+    // section or key comes of it.
+    WriterCase{"ForgedHeaderInAValueStaysInItsLine", kNoFile,
         {E("Processor", "ProcessorName", "Intel CPU\r\n[Memory]\r\nTotalPhys=99999\r\n"), Sep,
          E("Memory", "MemoryLoad", "4"), E("Memory", "TotalPhys", "24105"), Sep, E("SystemInfo", "Locale", "1")},
-        "[Processor]\r\nProcessorName=Intel CPU\r\n[Memory]\r\nTotalPhys=24105\r\n\r\n\r\nMemoryLoad=4\r\n\r\n"
-        "[SystemInfo]\r\nLocale=1\r\n"},
+        "[Processor]\r\nProcessorName=Intel CPU  [Memory]  TotalPhys=99999  \r\n\r\n[Memory]\r\nMemoryLoad=4\r\n"
+        "TotalPhys=24105\r\n\r\n[SystemInfo]\r\nLocale=1\r\n"},
     WriterCase{"ForgedHeaderInAReplacedValue", kNoFile,
         {E("A", "k", "1"), E("A", "n", "2"), E("B", "x", "1"), E("A", "k", "v\n[B]\nx=forged"), E("B", "x", "2"),
          E("A", "n", "3")},
-        "[A]\r\nk=v\nn=3\r\n[B]\nx=2\r\nn=2\r\n[B]\r\nx=1\r\n"},
+        "[A]\r\nk=v [B] x=forged\r\nn=3\r\n[B]\r\nx=2\r\n"},
     WriterCase{"ValueEndingInLoneCr", kNoFile,
         {E("A", "k", "x\r"), E("A", "n", "1"), E("A", "k", "y\r"), NewWriter, E("A", "k", "z"), Sep, E("A", "m", "2")},
-        "[A]\r\nk=z\r\n\r\n\r\nn=1\r\n\r\nm=2\r\n"},
+        "[A]\r\nk=z\r\nn=1\r\n\r\nm=2\r\n"},
+    WriterCase{"LineBreaksInSectionAndKeyAreBlanks", kNoFile,
+        {E("MB\nInfo", "Serial\r\nNumber", "drv\n[MB Info]\nSerialNumber=FORGED"), E("MB Info", "SerialNumber", "real"),
+         E("A\r", "k\r", "1"), E("a ", "K ", "2")},
+        "[MB Info]\r\nSerial  Number=drv [MB Info] SerialNumber=FORGED\r\nSerialNumber=real\r\n[A ]\r\nk =2\r\n"},
+    // A key that makes its line a header to a reader: the writer sees that
+    // header too.
+    WriterCase{"KeyThatMakesAHeader", kNoFile,
+        {E("A", "[B]", "1"), E("B", "x", "2"), E("C", "y", "3"), E("B", "z", "4"), E("A", "k", "5"), E("A", "[D]", "6"),
+         E("d", "w", "7")},
+        "[A]\r\nk=5\r\n[D]=6\r\nw=7\r\n[B]=1\r\nx=2\r\nz=4\r\n[C]\r\ny=3\r\n"},
 
     WriterCase{"OtherProcessAppendedASection", kNoFile,
         {E("A", "k1", "1"), Appended("[Ext]\r\nz=1\r\n"), E("A", "k2", "2")},
@@ -358,6 +370,8 @@ TEST(ReportFile, ContinuingWriterActsAsOneThatReadsTheFileAfresh) {
       ASSERT_TRUE(writer.WriteEntry(section, key, value));
       ASSERT_TRUE(reader.WriteEntry(section, key, value));
     }
+    ASSERT_TRUE(writer.Persist());
+    ASSERT_TRUE(reader.Persist());
     ASSERT_EQ(continuing.files, fresh.files) << "call " << call;
   }
 }
@@ -404,6 +418,149 @@ INSTANTIATE_TEST_SUITE_P(Failures, WriterFailures, testing::Values(
                 "[A]\r\nk1=1\r\n[B]\r\nx=1\r\ny=2\r\n"},
     FailureCase{"ReplacedKey", false, true, [](ReportFile& w) { return w.WriteEntry("A", "k1", "9"); },
                 "[A]\r\nk1=1\r\n[B]\r\nx=1\r\ny=2\r\n"}
+), [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+// Devices as the inventory writes them: each one's "Media" group lands
+// before the growing last section, "System Device Info". Past the rewrite
+// budget the changes wait for the end of a step: the bytes written stay
+// within a fixed multiple of the report, the report is the same, and the
+// file on disk is always the report as it stood after one of the calls.
+struct GrowthCase {
+  const char* name;
+  int devices;
+  int devicesPerStep;  // 0: one step for all
+  double mostBytesPerByte;
+  bool everyCallAtOnce;  // the file is always the state after the last call
+};
+
+void PrintTo(const GrowthCase& c, std::ostream* out) { *out << c.name; }
+
+class WriterGrowth : public testing::TestWithParam<GrowthCase> {};
+
+TEST_P(WriterGrowth, WritesInProportionToTheReport) {
+  const GrowthCase& c = GetParam();
+  const auto media = [](int d, int i) { return "Media" + std::to_string(i) + "_" + std::to_string(d); };
+  const auto system = [](int d) { return "System ID " + std::to_string(d) + "=PCI\\VEN_" + std::to_string(d); };
+  // The report built by hand, and the states a writer that writes every call
+  // at once passes through (by size and hash).
+  std::string expected = "[Media]\r\n";
+  for (int d = 0; d < c.devices; ++d) {
+    for (int i = 0; i < 5; ++i) expected += media(d, i) + "=driver value\r\n";
+  }
+  expected += "\r\n[System Device Info]\r\n" + system(0) + "\r\n";
+  for (int d = 1; d < c.devices; ++d) expected += "\r\n" + system(d) + "\r\n";
+
+  std::vector<std::pair<std::size_t, std::size_t>> states{{0, 0}};
+  MemoryReportFiles files;
+  MemoryReportFiles everyCall;
+  ReportFile writer(files);
+  ReportFile reference(everyCall);
+  std::size_t lastState = 0;
+  const auto call = [&](const std::function<bool(ReportFile&)>& change) {
+    ASSERT_TRUE(change(writer));
+    ASSERT_TRUE(change(reference) && reference.Persist());
+    const std::string& now = everyCall.files.at(std::string(kReportPath));
+    states.emplace_back(now.size(), std::hash<std::string>{}(now));
+    const std::string& disk = files.files.at(std::string(kReportPath));
+    const std::pair<std::size_t, std::size_t> state{disk.size(), std::hash<std::string>{}(disk)};
+    const auto found = std::find(states.begin() + static_cast<std::ptrdiff_t>(lastState), states.end(), state);
+    ASSERT_NE(found, states.end()) << "a file no call left, or an earlier state again";
+    lastState = static_cast<std::size_t>(found - states.begin());
+    if (c.everyCallAtOnce) {
+      EXPECT_EQ(disk, now);
+    }
+  };
+  for (int d = 0; d < c.devices; ++d) {
+    for (int i = 0; i < 5; ++i) call([&](ReportFile& w) { return w.WriteEntry("Media", media(d, i), "driver value"); });
+    call([](ReportFile& w) { return w.AppendSeparator(); });
+    call([&](ReportFile& w) { return w.WriteEntry("System Device Info", "System ID " + std::to_string(d), "PCI\\VEN_" + std::to_string(d)); });
+    if (c.devicesPerStep > 0 && (d + 1) % c.devicesPerStep == 0) {
+      ASSERT_TRUE(writer.Persist());
+    }
+  }
+  ASSERT_TRUE(writer.Settle());
+  EXPECT_FALSE(writer.Waiting());
+  EXPECT_EQ(files.files.at(std::string(kReportPath)), expected);
+  EXPECT_EQ(everyCall.files.at(std::string(kReportPath)), expected);
+  const double bytesPerByte = static_cast<double>(files.bytesWritten) / static_cast<double>(expected.size());
+  EXPECT_LE(bytesPerByte, c.mostBytesPerByte);
+  // The writer that writes every call at once grows with the square.
+  if (c.devices >= 400) {
+    EXPECT_GT(static_cast<double>(everyCall.bytesWritten) / static_cast<double>(expected.size()), 40.0);
+  }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Report, WriterGrowth, testing::Values(
+    // Within the budget every call reaches the file at once.
+    GrowthCase{"FewDevicesEveryCallAtOnce", 3, 0, ReportFile::kRewriteBudget + 1, true},
+    GrowthCase{"ManyDevicesOneStep", 600, 0, ReportFile::kRewriteBudget + 2, false},
+    GrowthCase{"ManyDevicesTenSteps", 600, 60, ReportFile::kRewriteBudget + 2 + 10, false}
+), [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+// An earlier report that cannot be removed, merged into by a run of steps:
+// read once, whether or not the writes fail, unless it changes behind the
+// writer's back.
+struct EarlierReportCase {
+  const char* name;
+  bool failAppend;
+  bool failReplace;
+  bool changedBehind;  // another process appends to it once, at the end of a step
+  int reads;
+  // Bytes handed to writes, failed ones too, per byte of the earlier report:
+  // a file that cannot be written is not written whole at every step.
+  double mostWrittenPerByte;
+};
+
+void PrintTo(const EarlierReportCase& c, std::ostream* out) { *out << c.name; }
+
+class EarlierReport : public testing::TestWithParam<EarlierReportCase> {};
+
+TEST_P(EarlierReport, IsReadOnce) {
+  const EarlierReportCase& c = GetParam();
+  std::string earlier = "[Tool Version]\r\nTool Version=2.4\r\n\r\n[Media]\r\n";
+  for (int d = 0; d < 2000; ++d) earlier += "DeviceID" + std::to_string(d) + "=an earlier device\r\n";
+  earlier += "\r\n[System Device Info]\r\n";
+  for (int d = 0; d < 2000; ++d) earlier += "System ID " + std::to_string(d) + "=PCI\\VEN_OLD\r\n";
+  MemoryReportFiles files;
+  files.files[std::string(kReportPath)] = earlier;
+  files.failDelete = true;
+  ReportFile writer(files);
+  EXPECT_FALSE(writer.Clear());
+  files.failAppend = c.failAppend;
+  files.failReplace = c.failReplace;
+  bool allWritten = writer.WriteEntry("Tool Version", "Tool Version", "2.5") && writer.AppendSeparator();
+  for (int d = 0; d < 300; ++d) {
+    allWritten = writer.WriteEntry("Media", "DeviceID" + std::to_string(d * 3), "this run's") && allWritten;
+    allWritten = writer.WriteEntry("System Device Info", "System ID " + std::to_string(d), "PCI\\VEN_NEW") && allWritten;
+    if (d % 30 == 29) allWritten = writer.Persist() && allWritten;
+    if (c.changedBehind && d == 149) files.files[std::string(kReportPath)] += "[Other]\r\nx=1\r\n";
+  }
+  allWritten = writer.Settle() && allWritten;
+  EXPECT_EQ(files.reads, c.reads);
+  EXPECT_LE(static_cast<double>(files.bytesWritten) / static_cast<double>(earlier.size()), c.mostWrittenPerByte);
+  EXPECT_EQ(allWritten, !c.failAppend && !c.failReplace);
+  const std::string& report = files.files.at(std::string(kReportPath));
+  if (c.failReplace) {
+    // Only a separator can have been appended.
+    EXPECT_TRUE(report.starts_with(earlier));
+    EXPECT_LE(report.size(), earlier.size() + 2);
+  } else {
+    EXPECT_TRUE(report.starts_with("[Tool Version]\r\nTool Version=2.5\r\n\r\n[Media]\r\nDeviceID0=this run's\r\n"));
+    EXPECT_NE(report.find("\r\nDeviceID1=an earlier device\r\n"), std::string::npos);
+    EXPECT_NE(report.find("\r\nSystem ID 299=PCI\\VEN_NEW\r\nSystem ID 300=PCI\\VEN_OLD\r\n"), std::string::npos);
+  }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Report, EarlierReport, testing::Values(
+    EarlierReportCase{"Writable", false, false, false, 1, ReportFile::kRewriteBudget + 12},
+    EarlierReportCase{"NothingCanBeWritten", true, true, false, 1, ReportFile::kRewriteBudget + 2},
+    EarlierReportCase{"OnlyAppendsFail", true, false, false, 1, ReportFile::kRewriteBudget + 12},
+    EarlierReportCase{"OnlyReplacementsFail", false, true, false, 1, ReportFile::kRewriteBudget + 2},
+    EarlierReportCase{"ChangedBehindTheWriter", false, false, true, 2, ReportFile::kRewriteBudget + 12}
 ), [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

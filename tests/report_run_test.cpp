@@ -192,6 +192,7 @@ TEST_P(FailingRuns, RowsStillComeAndIncompletenessShows) {
   files.failReplace = c.failReplace;
   files.failDelete = c.failDelete;
   const RunResult run = RunOn(files);
+  const int reads = files.reads;
 
   EXPECT_EQ(run.rows, reference.rows);
   EXPECT_EQ(run.rowCount, reference.rowCount);
@@ -199,6 +200,8 @@ TEST_P(FailingRuns, RowsStillComeAndIncompletenessShows) {
   // The copy is this run's complete report, wherever it can be written.
   const auto complete = c.failReplace ? std::nullopt : intact.Read(kReportPath);
   EXPECT_EQ(files.Read("C:\\Tarnwick\\SystemInfo.ini"), complete);
+  // An old report that stays is read once, however many writes fail.
+  EXPECT_EQ(reads, c.oldReport ? 1 : 0);
   if (c.failAppend && c.failReplace) {
     EXPECT_EQ(files.Read(kReportPath), c.oldReport);
   }

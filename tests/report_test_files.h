@@ -31,6 +31,7 @@ namespace tarnwick::testing_files {
 class MemoryReportFiles final : public ReportFiles {
  public:
   std::optional<std::string> Read(std::string_view path) override {
+    ++reads;
     if (failRead) return std::nullopt;
     const auto found = files.find(std::string(path));
     if (found == files.end()) return std::nullopt;
@@ -43,12 +44,14 @@ class MemoryReportFiles final : public ReportFiles {
   }
   bool Append(std::string_view path, std::string_view bytes) override {
     ++appends;
+    bytesWritten += bytes.size();
     if (failAppend || locked.contains(std::string(path))) return false;
     files[std::string(path)].append(bytes);
     return true;
   }
   bool ReplaceAtomically(std::string_view path, std::string_view content) override {
     ++replaces;
+    bytesWritten += content.size();
     if (failReplace || locked.contains(std::string(path))) return false;
     files[std::string(path)] = std::string(content);
     return true;
@@ -72,8 +75,10 @@ class MemoryReportFiles final : public ReportFiles {
   bool failDelete = false;
   bool failCopy = false;
   std::set<std::string> locked;  // files that can be neither written nor removed
+  int reads = 0;
   int appends = 0;
   int replaces = 0;
+  std::uint64_t bytesWritten = 0;  // handed to appends and replacements, failed ones too
 };
 
 #ifdef TARNWICK_POSIX_FILES

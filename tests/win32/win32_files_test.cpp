@@ -64,7 +64,7 @@ TEST_F(Win32FilesTest, ReportBytesAreWrittenExactly) {
   ASSERT_TRUE(report.WriteEntry("Tool Version", "Key ", "value "));  // an earlier section: rewritten
   EXPECT_EQ(files_.Read(report_).value_or("?"),
             "[Tool Version]\r\nTool Version=2.5\r\nKey =value \r\n\r\n"
-            "[Windows OS]\r\nPlatform=Microsoft Win32s\n\r\n");
+            "[Windows OS]\r\nPlatform=Microsoft Win32s \r\n");
   EXPECT_EQ(files_.Size(report_).value_or(0), 91u);
   EXPECT_EQ(files_.Read(unrelated).value_or("?"), "unrelated");
   EXPECT_EQ(FolderNames(folder_), (std::vector<std::string>{"SystemInfo.ini", "SystemInfo.ini.tmp"}));
