@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -63,6 +64,9 @@ std::optional<std::string> ReadHostFile(const std::string& hostPath, std::string
   if (::fstat(fd.get(), &info) != 0) return fail(Reason());
   if (!S_ISREG(info.st_mode)) return fail("it is not a regular file");
   std::string content;
+  // Room for the whole file at once: grown by doubling, a large report
+  // would hold up to half as much again while it is read.
+  content.reserve(static_cast<std::size_t>(std::min<off_t>(info.st_size, off_t{1} << 30)));
   char buffer[65536];
   while (true) {
     const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
