@@ -22,7 +22,22 @@ struct CheckCase {
   const char* severity;  // nullptr: the check must stay silent
   bool lfEndings = false;
   bool lineEndsAsWritten = true;
+  const char* title = nullptr;  // checked when given
+  const char* evidence = nullptr;  // the keys, joined by ", ", checked when given
 };
+
+// The clean report as the Linux program writes it, a tuner that works, with
+// the edits of one case applied to its "Linux Tuner Check" after.
+std::vector<std::pair<std::string, std::string>> Linux(std::vector<std::pair<std::string, std::string>> edits) {
+  edits.insert(edits.begin(),
+               {{"[Windows OS]", "[Linux OS]"},
+                {"[Filter Name]\n",
+                 "[Linux Tuner Check]\nDevice 3 Driver=em28xx\nDevice 3 Firmware 1=a.fw present\n"
+                 "Device 3 Node 1=/dev/video0 crw-rw---- group video; user 1000 may read and write: yes\n"
+                 "Device 3 USB Speed=480 Mbit/s; built for USB 2.00\n"
+                 "Node 1=/dev/video1 crw-rw---- group video; user 1000 may read and write: yes\n\n[Filter Name]\n"}});
+  return edits;
+}
 
 std::unique_ptr<Checker>& SharedChecker() {
   static std::unique_ptr<Checker> checker = [] {
@@ -51,6 +66,14 @@ TEST_P(DeskChecks, RaisesOnlyItsCase) {
     ASSERT_NE(found, findings.end());
     EXPECT_EQ(found->severity, row.severity);
     EXPECT_FALSE(found->advice.empty());
+    if (row.title != nullptr) {
+      EXPECT_EQ(found->title, row.title);
+    }
+    if (row.evidence != nullptr) {
+      std::string keys;
+      for (const Evidence& item : found->evidence) keys += (keys.empty() ? "" : ", ") + item.key;
+      EXPECT_EQ(keys, row.evidence);
+    }
   }
 }
 
@@ -117,6 +140,42 @@ const CheckCase kCases[] = {
     {"LineEndsOfATextPartProveNothing", {}, "report-edited", nullptr, true, false},
     {"EditionNameEndingInALineFeed", {{"Professional \n", "Millennium Edition<LF>\n"}}, "report-edited", nullptr},
     {"OneLineEndedInLf", {{"2800+\n", "2800+<LF>"}}, "report-edited", "note"},
+    {"LinuxNoModuleInThisKernel", Linux({{"Driver=em28xx", "Driver=none\nDevice 3 Module=none"}}), "linux-no-driver",
+     "problem", false, true, "Linux runs no driver for a tuner: device 3: this kernel has no driver for it",
+     "Device 3 Driver, Device 3 Module"},
+    {"LinuxModuleNotBound", Linux({{"Driver=em28xx", "Driver= NONE\nDevice 3 Module=em28xx"}}), "linux-no-driver",
+     "problem", false, true, "Linux runs no driver for a tuner: device 3: module em28xx matches it but is not bound"},
+    {"LinuxNoDriverModulesUnread", Linux({{"Driver=em28xx", "Driver=none"}}), "linux-no-driver", "problem", false, true,
+     "Linux runs no driver for a tuner: device 3: the module indexes could not be read", "Device 3 Driver"},
+    {"LinuxDriverBound", Linux({}), "linux-no-driver", nullptr},
+    {"LinuxModuleNoneBesideABoundDriver", Linux({{"Driver=em28xx", "Driver=em28xx\nDevice 3 Module=none"}}),
+     "linux-no-driver", nullptr},
+    {"WindowsReportWithALinuxSection", Linux({{"[Linux OS]", "[Windows OS]"}, {"Driver=em28xx", "Driver=none"}}),
+     "linux-no-driver", nullptr},
+    {"LinuxFirmwareMissing", Linux({{"a.fw present", "dvb-fe.fw missing"}}), "linux-firmware-missing", "warning", false,
+     true, "A firmware file that a tuner's driver declares is missing: dvb-fe.fw", "Device 3 Firmware 1"},
+    {"LinuxFirmwareAlternativePresent",
+     Linux({{"a.fw present", "a.fw present\nDevice 3 Firmware 2=b.fw missing\nDevice 3 Firmware 3=c.fw missing"}}),
+     "linux-firmware-missing", "note", false, true, nullptr, "Device 3 Firmware 2, Device 3 Firmware 3"},
+    {"LinuxFirmwarePresentOnAnotherDevice",
+     Linux({{"a.fw present", "a.fw missing\nDevice 4 Firmware 1=b.fw present"}}), "linux-firmware-missing", "warning"},
+    {"LinuxFirmwarePresent", Linux({}), "linux-firmware-missing", nullptr},
+    {"LinuxFirmwareNamedMissing", Linux({{"a.fw present", "missing.fw present"}}), "linux-firmware-missing", nullptr},
+    {"LinuxTunerNodeRefused", Linux({{"write: yes", "write: no; joining group video grants it"}}), "linux-node-access",
+     "problem", false, true, nullptr, "Device 3 Node 1, Node 1"},
+    {"LinuxOtherNodeRefusedIsWarning",
+     Linux({{"video1 crw-rw---- group video; user 1000 may read and write: yes",
+             "video1 crw-rw---- group video; user 1000 may read and write: no"}}),
+     "linux-node-access", "warning", false, true, nullptr, "Node 1"},
+    {"LinuxNodesOpen", Linux({}), "linux-node-access", nullptr},
+    {"LinuxUsb2TunerAtFullSpeed", Linux({{"480 Mbit/s; built for USB 2.00", "12 Mbit/s; built for USB 2.00; slower than it is built for"}}),
+     "linux-usb-speed", "problem", false, true, "A USB tuner runs slower than it is built for: 12 Mbit/s",
+     "Device 3 USB Speed"},
+    {"LinuxUsb3TunerAtHighSpeedIsWarning",
+     Linux({{"480 Mbit/s; built for USB 2.00", "480 Mbit/s; built for USB 3.00; slower than it is built for"}}),
+     "linux-usb-speed", "warning"},
+    {"LinuxUsb1TunerAtFullSpeed", Linux({{"480 Mbit/s; built for USB 2.00", "12 Mbit/s; built for USB 1.10"}}),
+     "linux-usb-speed", nullptr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, DeskChecks, ::testing::ValuesIn(kCases),
