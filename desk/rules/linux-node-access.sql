@@ -16,4 +16,4 @@ WITH refused AS (
 SELECT section, key, value,
        CASE WHEN NOT EXISTS (SELECT 1 FROM refused WHERE key LIKE 'Device %') THEN 'warning' END AS severity
 FROM refused
-ORDER BY key NOT LIKE 'Device %', position
+ORDER BY position

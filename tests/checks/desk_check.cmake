@@ -55,6 +55,9 @@ endforeach()
 run(0 check ${HOSTS}/desktop/SystemInfo.ini)
 expect("the desktop" "no findings" "${out}")
 run(0 show ${HOSTS}/desktop/SystemInfo.ini)
-expect("the Linux card" "  Distribution +Debian GNU/Linux 12 \\(bookworm\\)\n  Kernel +6.1.0-18-amd64\n  Architecture +x86_64\n  Captured tree +\\(tree\\); User Info, SystemInfo" "${out}")
+expect("the Linux card" "  Distribution +Debian GNU/Linux 12 \\(bookworm\\)\n  Kernel +6.1.0-18-amd64\n"
+       "${out}")
+expect("the captured tree" "  Architecture +x86_64\n  Captured tree +\\(tree\\); User Info, SystemInfo" "${out}")
 run(0 show --json ${HOSTS}/vm/SystemInfo.ini)
-expect("the Linux facts in JSON" "\"linux\": {\n +\"distribution\": \"\",[^}]*\"kernel\": \"6.1.0-18-cloud-amd64\"" "${out}")
+expect("the Linux facts in JSON" "\"linux\": {\n +\"distribution\": \"\",[^}]*\"kernel\": \"6.1.0-18-cloud-amd64\""
+       "${out}")
