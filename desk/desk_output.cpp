@@ -67,6 +67,16 @@ json SummaryJson(const Summary& summary, const Report& report) {
                       {"version", tuner.version},
                       {"date", tuner.date}});
   }
+  json linuxSystem = nullptr;
+  if (summary.linuxSystem) {
+    const LinuxSystem& system = *summary.linuxSystem;
+    linuxSystem = {{"distribution", system.distribution},
+                   {"distribution_id", system.distributionId},
+                   {"kernel", system.kernel},
+                   {"architecture", system.architecture},
+                   {"captured_tree", system.capturedTree},
+                   {"facts_of_this_computer", system.factsOfThisComputer}};
+  }
   json settings = json::object();
   for (const NamedValue& setting : summary.tunerSettings) settings[setting.name] = setting.value;
   json applications = json::array();
@@ -87,7 +97,8 @@ json SummaryJson(const Summary& summary, const Report& report) {
           {"usb_type", summary.usbType},
           {"applications", applications},
           {"capture_filters", summary.captureFilters},
-          {"bda_filters", summary.bdaFilters}};
+          {"bda_filters", summary.bdaFilters},
+          {"linux", linuxSystem}};
 }
 
 json EvidenceJson(const Evidence& evidence) {
@@ -117,6 +128,18 @@ void PrintSource(std::ostream& out, const Report& report, const OutputStyle& sty
   Line(out, "Date", report.mail->date);
   Line(out, "Subject", report.mail->subject);
   Line(out, "Message-ID", report.mail->messageId);
+}
+
+void PrintLinuxSystem(std::ostream& out, const LinuxSystem& system) {
+  Line(out, "Distribution", system.distribution.empty() ? system.distributionId : system.distribution);
+  Line(out, "Kernel", system.kernel);
+  Line(out, "Architecture", system.architecture);
+  // A captured tree was read on the desk's side: some sections describe the
+  // computer that read it, not the customer's.
+  Line(out, "Captured tree",
+       system.capturedTree + (system.capturedTree.empty() || system.factsOfThisComputer.empty()
+                                  ? ""
+                                  : "; " + system.factsOfThisComputer + " read where the program ran"));
 }
 
 void PrintFindingList(std::ostream& out, const std::vector<Finding>& findings, const OutputStyle& style) {
@@ -180,6 +203,7 @@ void PrintCard(std::ostream& out, const Report& report, const Summary& summary, 
                const OutputStyle& style) {
   PrintSource(out, report, style);
   if (summary.kind == "linux") Line(out, "System", "Linux (report written by the Linux program)");
+  if (summary.linuxSystem) PrintLinuxSystem(out, *summary.linuxSystem);
   Line(out, "Windows", summary.windows + (summary.version.empty() ? "" : " (" + summary.version + ")"));
   Line(out, "Edition", summary.edition);
   Line(out, "Service pack", summary.servicePack);

@@ -101,6 +101,15 @@ Summary Summarise(const Report& report) {
   } else {
     summary.user = user;
   }
+  if (report.kind == ReportKind::kLinux) {
+    const auto fact = [&](std::string_view key) { return Trim(report.Value("Linux OS", std::string(key))); };
+    summary.linuxSystem = LinuxSystem{.distribution = fact("Distribution"),
+                                      .distributionId = fact("Distribution ID"),
+                                      .kernel = fact("Kernel"),
+                                      .architecture = fact("Architecture"),
+                                      .capturedTree = fact("Captured Tree"),
+                                      .factsOfThisComputer = fact("Facts Of This Computer")};
+  }
   summary.usbType = Trim(report.Value("USBInfo", "USB TYPE"));
   for (const ReportEntry& entry : report.entries) {
     if (entry.shadowed) continue;

@@ -24,6 +24,16 @@ struct NamedValue {
   std::string value;
 };
 
+// The "Linux OS" facts of a report written on Linux.
+struct LinuxSystem {
+  std::string distribution;  // "Debian GNU/Linux 12 (bookworm)"
+  std::string distributionId;  // "debian 12"
+  std::string kernel;  // the kernel release
+  std::string architecture;  // "x86_64"
+  std::string capturedTree;  // the tree a run read with --root, else empty
+  std::string factsOfThisComputer;  // the sections read where that run ran
+};
+
 struct Summary {
   std::string kind;  // "windows" or "linux"
   std::string windows;  // the release in words
@@ -41,6 +51,7 @@ struct Summary {
   std::vector<NamedValue> applications;  // name and version
   std::vector<std::string> captureFilters;
   std::vector<std::string> bdaFilters;
+  std::optional<LinuxSystem> linuxSystem;  // Linux reports only
 };
 
 Summary Summarise(const Report& report);

@@ -22,7 +22,21 @@ struct CheckCase {
   const char* severity;  // nullptr: the check must stay silent
   bool lfEndings = false;
   bool lineEndsAsWritten = true;
+  const char* evidence = nullptr;  // the key of the first entry it rests on, checked when given
 };
+
+// The clean report as the Linux program writes it, a tuner that works, with
+// the edits of one case applied to its "Linux Tuner Check" after.
+std::vector<std::pair<std::string, std::string>> Linux(std::vector<std::pair<std::string, std::string>> edits) {
+  edits.insert(edits.begin(),
+               {{"[Windows OS]", "[Linux OS]"},
+                {"[Filter Name]\n",
+                 "[Linux Tuner Check]\nDevice 3 Driver=em28xx\nDevice 3 Firmware 1=a.fw present\n"
+                 "Device 3 Node 1=/dev/video0 crw-rw---- group video; user 1000 may read and write: yes\n"
+                 "Device 3 USB Speed=480 Mbit/s; built for USB 2.00\n"
+                 "Node 1=/dev/video1 crw-rw---- group video; user 1000 may read and write: yes\n\n[Filter Name]\n"}});
+  return edits;
+}
 
 std::unique_ptr<Checker>& SharedChecker() {
   static std::unique_ptr<Checker> checker = [] {
@@ -51,14 +65,17 @@ TEST_P(DeskChecks, RaisesOnlyItsCase) {
     ASSERT_NE(found, findings.end());
     EXPECT_EQ(found->severity, row.severity);
     EXPECT_FALSE(found->advice.empty());
+    if (row.evidence != nullptr) { EXPECT_EQ(found->evidence.at(0).key, row.evidence); }
   }
 }
 
 TEST(DeskChecksClean, TheCleanReportRaisesNothing) {
   ASSERT_NE(SharedChecker(), nullptr);
-  const auto findings = SharedChecker()->RunChecks(testing::MustRead(testing::WithCrLf(kCleanReport)));
-  for (const Finding& finding : findings) ADD_FAILURE() << finding.id << ": " << finding.title;
-  EXPECT_EQ(findings.size(), 0u);
+  for (const std::string& text : {std::string(kCleanReport), Edited(kCleanReport, Linux({}))}) {
+    const auto findings = SharedChecker()->RunChecks(testing::MustRead(testing::WithCrLf(text)));
+    for (const Finding& finding : findings) ADD_FAILURE() << finding.id << ": " << finding.title;
+    EXPECT_EQ(findings.size(), 0u);
+  }
 }
 
 const CheckCase kCases[] = {
@@ -117,6 +134,25 @@ const CheckCase kCases[] = {
     {"LineEndsOfATextPartProveNothing", {}, "report-edited", nullptr, true, false},
     {"EditionNameEndingInALineFeed", {{"Professional \n", "Millennium Edition<LF>\n"}}, "report-edited", nullptr},
     {"OneLineEndedInLf", {{"2800+\n", "2800+<LF>"}}, "report-edited", "note"},
+    {"LinuxNoModuleInThisKernel", Linux({{"Driver=em28xx", "Driver=none\nDevice 3 Module=none"}}), "linux-no-driver",
+     "problem"},
+    {"WindowsReportWithALinuxSection", Linux({{"[Linux OS]", "[Windows OS]"}, {"Driver=em28xx", "Driver=none"}}),
+     "linux-no-driver", nullptr},
+    {"LinuxFirmwareMissing", Linux({{"a.fw present", "dvb-fe.fw missing"}}), "linux-firmware-missing", "warning"},
+    {"LinuxFirmwareAlternativePresent", Linux({{"a.fw present", "a.fw present\nDevice 3 Firmware 2=b.fw missing"}}),
+     "linux-firmware-missing", "note", false, true, "Device 3 Firmware 2"},
+    {"LinuxFirmwareOfAnotherDevicePresent", Linux({{"a.fw present", "a.fw missing\nDevice 4 Firmware 1=b.fw present"}}),
+     "linux-firmware-missing", "warning"},
+    {"LinuxFirmwareNamedMissing", Linux({{"a.fw present", "missing.fw present"}}), "linux-firmware-missing", nullptr},
+    {"LinuxTunerNodeRefused", Linux({{"write: yes", "write: no"}}), "linux-node-access", "problem"},
+    {"LinuxOtherNodeRefusedIsWarning", Linux({{"write: yes\n\n", "write: no\n\n"}}), "linux-node-access", "warning"},
+    {"LinuxUsb2TunerAtFullSpeed",
+     Linux({{"480 Mbit/s", "12 Mbit/s"}, {"USB 2.00", "USB 2.00; slower than it is built for"}}), "linux-usb-speed",
+     "problem"},
+    {"LinuxUsb3TunerAtHighSpeedIsWarning", Linux({{"USB 2.00", "USB 3.00; slower than it is built for"}}),
+     "linux-usb-speed", "warning"},
+    {"LinuxUsb1TunerAtFullSpeed", Linux({{"480 Mbit/s", "12 Mbit/s"}, {"USB 2.00", "USB 1.10"}}), "linux-usb-speed",
+     nullptr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, DeskChecks, ::testing::ValuesIn(kCases),

@@ -91,6 +91,7 @@ TEST(DeskOutput, JsonOfAReportFromAMail) {
   EXPECT_EQ(json["summary"]["tuners"].dump(),
             R"([{"group":"Empia","number":"3","hardware_id":"USB\\VID_EB1A&PID_2861","provider":"Tarnwick","version":"5.2.1.0","date":"3-14-2008"}])");
   EXPECT_FALSE(json.contains("entries"));
+  EXPECT_TRUE(json["summary"]["linux"].is_null());
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // The card of a report and the diff of two reports of one customer.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "desk/desk_output.h"
 #include "desk/report_diff.h"
 #include "desk/report_summary.h"
 #include "tests/desk_test_reports.h"
@@ -34,6 +37,34 @@ TEST(DeskSummary, CardOfTheCleanReport) {
   EXPECT_EQ(summary.applications[0].name + "=" + summary.applications[0].value, "Cyberlink PowerCinema Version=5.0.1");
   EXPECT_EQ(summary.captureFilters, std::vector<std::string>{"USB 2861 Device"});
   EXPECT_EQ(summary.bdaFilters, std::vector<std::string>{"BDA Tuner"});
+}
+
+TEST(DeskSummary, CardOfALinuxReport) {
+  const std::string text = Edited(kCleanReport, {{"[Filter Name]",
+                                                 "[Linux OS]\nDistribution=Debian GNU/Linux 12 (bookworm)\n"
+                                                 "Distribution ID=debian 12\nKernel=6.1.0-18-amd64\n"
+                                                 "Architecture=x86_64\nCaptured Tree=/srv/anna\n"
+                                                 "Facts Of This Computer=User Info, SystemInfo\n[Filter Name]"}});
+  const auto card = [](const std::string& report) {
+    std::ostringstream out;
+    const Report read = testing::MustRead(testing::WithCrLf(report));
+    PrintCard(out, read, Summarise(read), {}, OutputStyle{});
+    return out.str() + ReportJson(read, Summarise(read), {}, false)["summary"]["linux"].dump();
+  };
+  EXPECT_NE(card(text).find("  Distribution    Debian GNU/Linux 12 (bookworm)\n  Kernel          6.1.0-18-amd64\n"
+                            "  Architecture    x86_64\n"
+                            "  Captured tree   /srv/anna; User Info, SystemInfo read where the program ran\n"),
+            std::string::npos)
+      << card(text);
+  EXPECT_NE(card(text).find(R"j({"distribution":"Debian GNU/Linux 12 (bookworm)","distribution_id":"debian 12",)j"
+                            R"("kernel":"6.1.0-18-amd64","architecture":"x86_64","captured_tree":"/srv/anna",)"
+                            R"("facts_of_this_computer":"User Info, SystemInfo"})"),
+            std::string::npos);
+  // A live run names no tree; a report without a distribution shows its id.
+  const std::string live =
+      card(Edited(text, {{"Distribution=Debian GNU/Linux 12 (bookworm)\n", ""}, {"Captured Tree=/srv/anna\n", ""}}));
+  EXPECT_NE(live.find("  Distribution    debian 12\n  Kernel"), std::string::npos) << live;
+  EXPECT_EQ(live.find("Captured tree"), std::string::npos);
 }
 
 struct DiffCase {

@@ -1,6 +1,6 @@
 # tarnwick-desk end to end: exit codes, messages and outputs of its commands
-# on the reports of tests/desk/reports.
-#   cmake -DDESK=<program> -DREPORTS=<folder> -P desk_check.cmake
+# on the reports of tests/desk/reports and the Linux reports of tests/hosts.
+#   cmake -DDESK=<program> -DREPORTS=<folder> -DHOSTS=<folder> -P desk_check.cmake
 function(run expected_rc)
   execute_process(COMMAND ${CMAKE_COMMAND} -E env NO_COLOR=1 "${DESK}" ${ARGN}
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -42,3 +42,22 @@ run(0 diff --json ${REPORTS}/after.ini ${REPORTS}/after.ini)
 expect("diff JSON" "\"changed\": \\[\\]" "${out}")
 run(2 diff ${REPORTS}/after.ini)
 run(2 diff ${REPORTS}/after.ini ${REPORTS}/missing.ini)
+
+# The Linux reports: the stick has no driver, misses its firmware, runs at
+# 12 Mbit/s and has a node its user may not open; the desktop's tuner works.
+run(1 check ${HOSTS}/stick/SystemInfo.ini)
+foreach(finding "problem  linux-no-driver +Linux runs no driver for a tuner: device 8: module dvb_usb_dibusb_mb"
+                "problem  linux-usb-speed +A USB tuner runs slower than it is built for: 12 Mbit/s"
+                "warning  linux-firmware-missing [^\n]*: dvb-usb-dibusb-5.0.0.11.fw"
+                "warning  linux-node-access +The user may not open")
+  expect("the stick" "${finding}" "${out}")
+endforeach()
+run(0 check ${HOSTS}/desktop/SystemInfo.ini)
+expect("the desktop" "no findings" "${out}")
+run(0 show ${HOSTS}/desktop/SystemInfo.ini)
+expect("the Linux card" "  Distribution +Debian GNU/Linux 12 \\(bookworm\\)\n  Kernel +6.1.0-18-amd64\n"
+       "${out}")
+expect("the captured tree" "  Architecture +x86_64\n  Captured tree +\\(tree\\); User Info, SystemInfo" "${out}")
+run(0 show --json ${HOSTS}/vm/SystemInfo.ini)
+expect("the Linux facts in JSON" "\"linux\": {\n +\"distribution\": \"\",[^}]*\"kernel\": \"6.1.0-18-cloud-amd64\""
+       "${out}")
