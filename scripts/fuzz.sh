@@ -2,7 +2,8 @@
 # Fuzzes every reader of outside input with libFuzzer, under the address and
 # undefined behaviour sanitizers: the regedit reader, the machine.json
 # reader, the report writer on a hostile existing report, the PE version
-# reader, the desk's report reader with its checks.
+# reader, the desk's report reader with its checks, the desk's walk over mail,
+# zip and TNEF.
 #   scripts/fuzz.sh [SECONDS [TARGET...]]   (default 60 s for each target)
 # Builds in build/fuzz. Each target's corpus grows in build/fuzz/corpus/TARGET
 # from run to run, seeded with fuzz/corpus/TARGET and the test machines. A
@@ -14,7 +15,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(reg_file_fuzz machine_file_fuzz report_file_fuzz pe_version_fuzz desk_report_fuzz)
+[ ${#targets[@]} -gt 0 ] || targets=(reg_file_fuzz machine_file_fuzz report_file_fuzz pe_version_fuzz desk_report_fuzz
+  desk_mime_fuzz desk_zip_fuzz desk_tnef_fuzz)
 
 # cmake, ninja, nlohmann-json and the mingw-w64 tools that make the PE seeds.
 "$root/scripts/setup-tests.sh"
@@ -36,12 +38,17 @@ seeds() {
     report_file_fuzz) ;;
     desk_report_fuzz) ls "$root"/tests/desk/reports/*.ini ;;
     pe_version_fuzz) ls "$build"/pe-samples/*.exe "$build"/pe-samples/*.dll ;;
+    desk_mime_fuzz) ls "$root"/tests/desk/*.mbox "$root"/tests/desk/inputs/*.eml "$root"/tests/desk/inputs/maildir/*/* ;;
+    desk_zip_fuzz) ls "$root"/tests/desk/inputs/*.zip "$root"/tests/desk/inputs/folder/sub/reports.bin ;;
+    desk_tnef_fuzz) ls "$root"/tests/desk/inputs/winmail.dat ;;
   esac
 }
 options() {
   case $1 in
     report_file_fuzz | desk_report_fuzz) echo "-max_len=8192" ;;
     pe_version_fuzz) echo "-dict=$root/fuzz/pe_version.dict" ;;
+    desk_mime_fuzz) echo "-max_len=65536 -dict=$root/fuzz/desk_mime.dict" ;;
+    desk_*) echo "-max_len=65536" ;;
     *) echo "-max_len=16384" ;;
   esac
 }

@@ -11,6 +11,10 @@ packages=(
   g++                 # compiler (C++20)
   nlohmann-json3-dev  # machine.json of the replay harness, the desk's JSON
   libsqlite3-dev      # the desk's checks
+  pkg-config          # finds the desk's format libraries
+  libgmime-3.0-dev    # the desk: mail and mailboxes
+  libarchive-dev      # the desk: zip
+  libytnef0-dev       # the desk: Outlook's winmail.dat
 )
 
 "$(dirname "$0")/install-missing.sh" "${packages[@]}"
