@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -255,6 +256,29 @@ TEST(DeskTable, Filters) {
       {"another sender", {.finding = "", .since = "", .from = "tom@"}, false},
   };
   for (const Case& c : cases) EXPECT_EQ(c.filter.Keeps(row), c.keeps) << c.name;
+}
+
+// The table read from the store's columns says what the reports themselves say.
+TEST(DeskTable, FromTheStoreAsFromTheInputs) {
+  Scratch scratch;
+  auto store = MustOpen(scratch.Path("desk.db"));
+  ASSERT_EQ(Index(*store, {kMailbox}).added, 5);
+  auto checker = MustCheck();
+  std::ostringstream errors, fromStore, fromInputs;
+  std::vector<TableRow> inputRows;
+  for (const DeskRecord& record : RecordsFromInputs({kMailbox}, *checker, {}, errors)) inputRows.push_back(RowOf(record));
+  std::sort(inputRows.begin(), inputRows.end(), [](const TableRow& a, const TableRow& b) { return a.date < b.date; });
+  std::string error;
+  WriteJson(fromStore, RowsFromStore(*store, {}, error));
+  WriteJson(fromInputs, inputRows);
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(fromStore.str(), fromInputs.str());
+  EXPECT_NE(fromStore.str().find("\"hardware_id\": \"USB\\\\VID_EB1A&PID_2861\""), std::string::npos);
+  const std::vector<DeskRecord> stored = RecordsFromStore(*store, errors);
+  ASSERT_EQ(stored.size(), 5u);
+  EXPECT_EQ(stored[3].report.mail->from, "Outlook User <user@office.example>");
+  EXPECT_EQ(stored[3].findings.size(), 3u);
+  EXPECT_EQ(errors.str(), "");
 }
 
 DeskRecord Record(std::int64_t id, const char* from, const char* date, std::string bytes = WithCrLf(kCleanReport)) {
