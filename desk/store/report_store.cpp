@@ -72,7 +72,8 @@ std::string NowRfc3339() {
 
 std::unique_ptr<ReportStore> ReportStore::Open(const std::string& path, std::string& error) {
   std::unique_ptr<ReportStore> store(new ReportStore());
-  if (sqlite3_open_v2(path.c_str(), store->db_.Receive(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+  if (sqlite3_open_v2(path.c_str(), store->db_.Receive(), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) !=
       SQLITE_OK) {
     error = store->db_ ? sqlite3_errmsg(store->db_.Get()) : "out of memory";
     return nullptr;
@@ -144,9 +145,18 @@ bool ReportStore::AddSource(std::int64_t report, const FoundReport& found, const
   return false;
 }
 
+Derived Derive(Report report, Checker& checker) {
+  Derived derived;
+  derived.findings = checker.RunChecks(report);
+  derived.summary = ReportJson(report, Summarise(report), {}, false)["summary"];
+  derived.report = std::move(report);
+  return derived;
+}
+
 std::optional<std::int64_t> ReportStore::AddReport(const FoundReport& found, const std::string& sha256,
-                                                   const Report& report, const std::vector<Finding>& findings,
-                                                   const std::string& indexedAt, std::string& error) {
+                                                   const Derived& derived, const std::string& indexedAt,
+                                                   std::string& error) {
+  const Report& report = derived.report;
   sqlite3_stmt* insert = addReport_.Get();
   Bind(insert, 1, sha256);
   Bind(insert, 2, found.source);
@@ -168,15 +178,15 @@ std::optional<std::int64_t> ReportStore::AddReport(const FoundReport& found, con
     error = "the report's bytes could not be compressed";
     return std::nullopt;
   }
-  if (!Run(bytes) || !AddSource(id, found, indexedAt, error) || !Rederive(id, report, findings, std::nullopt, error)) {
+  if (!Run(bytes) || !AddSource(id, found, indexedAt, error) || !Rederive(id, derived, std::nullopt, error)) {
     if (error.empty()) error = sqlite3_errmsg(db_.Get());
     return std::nullopt;
   }
   return id;
 }
 
-bool ReportStore::Rederive(std::int64_t id, const Report& report, const std::vector<Finding>& findings,
-                           std::optional<int> codePageSet, std::string& error) {
+bool ReportStore::Rederive(std::int64_t id, const Derived& derived, std::optional<int> codePageSet,
+                           std::string& error) {
   for (Statement* drop : {&dropEntries_, &dropFindings_}) {
     Bind(drop->Get(), 1, id);
     if (!Run(drop->Get())) {
@@ -184,14 +194,13 @@ bool ReportStore::Rederive(std::int64_t id, const Report& report, const std::vec
       return false;
     }
   }
-  return InsertDerived(id, report, findings, error) && [&] {
+  return InsertDerived(id, derived, error) && [&] {
     sqlite3_stmt* update = updateSummary_.Get();
-    Bind(update, 1, std::int64_t{report.codePage});
+    Bind(update, 1, std::int64_t{derived.report.codePage});
     if (codePageSet) Bind(update, 2, std::int64_t{*codePageSet});
-    const nlohmann::ordered_json summary = ReportJson(report, Summarise(report), {}, false)["summary"];
     int at = 3;
     for (const char* field : kSummaryFields) {
-      const auto& value = summary[field];
+      const auto& value = derived.summary.contains(field) ? derived.summary[field] : nlohmann::ordered_json();
       if (value.is_string()) Bind(update, at, value.get<std::string>());
       else if (value.is_boolean()) Bind(update, at, std::int64_t{value.get<bool>()});
       else if (!value.is_null()) Bind(update, at, value.dump());
@@ -204,22 +213,25 @@ bool ReportStore::Rederive(std::int64_t id, const Report& report, const std::vec
   }();
 }
 
-bool ReportStore::InsertDerived(std::int64_t id, const Report& report, const std::vector<Finding>& findings,
-                                std::string& error) {
+bool ReportStore::InsertDerived(std::int64_t id, const Derived& derived, std::string& error) {
   sqlite3_stmt* entry = addEntry_.Get();
-  for (const ReportEntry& item : report.entries) {
+  // The texts outlive each step: bound without a copy.
+  const auto text = [&](int at, const std::string& value) {
+    sqlite3_bind_text(entry, at, value.data(), static_cast<int>(value.size()), SQLITE_STATIC);
+  };
+  for (const ReportEntry& item : derived.report.entries) {
     Bind(entry, 1, id);
     Bind(entry, 2, std::int64_t{item.position});
-    Bind(entry, 3, item.section);
-    Bind(entry, 4, item.key);
-    Bind(entry, 5, item.value);
+    text(3, item.section);
+    text(4, item.key);
+    text(5, item.value);
     if (!Run(entry)) {
       error = sqlite3_errmsg(db_.Get());
       return false;
     }
   }
   sqlite3_stmt* finding = addFinding_.Get();
-  for (const Finding& item : findings) {
+  for (const Finding& item : derived.findings) {
     nlohmann::ordered_json evidence = nlohmann::ordered_json::array();
     for (const Evidence& piece : item.evidence) {
       evidence.push_back({{"section", piece.section}, {"key", piece.key}, {"value", piece.value}});

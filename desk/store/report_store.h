@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "desk/checks.h"
 #include "desk/found_report.h"
 #include "desk/owned.h"
@@ -26,6 +28,15 @@ struct StoredReport {
   std::string indexedAt;
 };
 
+// What the store keeps of a report besides its bytes; made apart from the
+// store so that reading and checking can run beside the writing.
+struct Derived {
+  Report report;
+  std::vector<Finding> findings;
+  nlohmann::ordered_json summary;  // as show --json gives it
+};
+Derived Derive(Report report, Checker& checker);
+
 class ReportStore {
  public:
   // Creates the database when missing and brings it to the current schema.
@@ -39,13 +50,11 @@ class ReportStore {
   // Records one more source of a stored report; a source seen before is
   // recorded once.
   bool AddSource(std::int64_t report, const FoundReport& found, const std::string& addedAt, std::string& error);
-  std::optional<std::int64_t> AddReport(const FoundReport& found, const std::string& sha256, const Report& report,
-                                        const std::vector<Finding>& findings, const std::string& indexedAt,
-                                        std::string& error);
+  std::optional<std::int64_t> AddReport(const FoundReport& found, const std::string& sha256, const Derived& derived,
+                                        const std::string& indexedAt, std::string& error);
   // Replaces what was derived from a report's bytes: entries, findings, the
   // summary columns and the code page.
-  bool Rederive(std::int64_t id, const Report& report, const std::vector<Finding>& findings,
-                std::optional<int> codePageSet, std::string& error);
+  bool Rederive(std::int64_t id, const Derived& derived, std::optional<int> codePageSet, std::string& error);
 
   // The ids of the reports a sender sent (the address in any source's From)
   // or that came from a source (the path, or anything inside it).
@@ -62,7 +71,7 @@ class ReportStore {
  private:
   ReportStore() = default;
   bool Prepare(std::string& error);
-  bool InsertDerived(std::int64_t id, const Report& report, const std::vector<Finding>& findings, std::string& error);
+  bool InsertDerived(std::int64_t id, const Derived& derived, std::string& error);
   std::vector<std::int64_t> Ids(sqlite3_stmt* query, const std::string& argument);
 
   Database db_;
