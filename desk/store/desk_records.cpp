@@ -57,6 +57,7 @@ std::vector<DeskRecord> RecordsFromStore(ReportStore& store, std::ostream& error
     }
     DeskRecord record{.id = id, .report = std::move(*report), .summary = {}, .findings = {}, .date = {}};
     record.summary = Summarise(record.report);
+    record.report.lines = {};  // the checks' alone; a page of thousands of reports holds only the entries
     record.date = record.report.mail && !record.report.mail->date.empty() ? record.report.mail->date : stored->indexedAt;
     while (next < findings.size() && findings[next].first < id) ++next;
     while (next < findings.size() && findings[next].first == id) record.findings.push_back(std::move(findings[next++].second));
@@ -82,6 +83,7 @@ std::vector<DeskRecord> RecordsFromInputs(const std::vector<std::string>& inputs
           record.summary = Summarise(record.report);
           record.findings = checker.RunChecks(record.report);
           SortFindings(record.findings);
+          record.report.lines = {};
           if (record.report.mail) record.date = record.report.mail->date;
           records.push_back(std::move(record));
         },
