@@ -69,6 +69,12 @@ TableRow RowOf(const DeskRecord& record) {
 
 std::vector<TableRow> RowsFromStore(ReportStore& store, const TableFilter& filter, std::string& error) {
   std::vector<TableRow> rows;
+  EachRowFromStore(store, filter, [&](TableRow row) { rows.push_back(std::move(row)); }, error);
+  return rows;
+}
+
+bool EachRowFromStore(ReportStore& store, const TableFilter& filter, const std::function<void(TableRow)>& take,
+                      std::string& error) {
   Statement query = Prepare(store.Handle(),
                             "SELECT coalesce(nullif(mail_date, ''), indexed_at), coalesce(mail_from, ''), kind, "
                             "coalesce(windows, ''), coalesce(tuners, '[]'), coalesce(usb_type, ''), "
@@ -76,7 +82,7 @@ std::vector<TableRow> RowsFromStore(ReportStore& store, const TableFilter& filte
                             "WHERE report = r.id ORDER BY CASE severity WHEN 'problem' THEN 0 WHEN 'warning' THEN 1 "
                             "ELSE 2 END, id)) FROM reports r ORDER BY 1, id",
                             error);
-  if (!query) return rows;
+  if (!query) return false;
   sqlite3_stmt* q = query.Get();
   int status;
   while ((status = sqlite3_step(q)) == SQLITE_ROW) {
@@ -102,10 +108,11 @@ std::vector<TableRow> RowsFromStore(ReportStore& store, const TableFilter& filte
       row.findings.push_back(findings.substr(at, end - at));
       at = end + 1;
     }
-    if (filter.Keeps(row)) rows.push_back(std::move(row));
+    if (filter.Keeps(row)) take(std::move(row));
   }
-  if (status != SQLITE_DONE) error = sqlite3_errmsg(store.Handle());
-  return rows;
+  if (status == SQLITE_DONE) return true;
+  error = sqlite3_errmsg(store.Handle());
+  return false;
 }
 
 std::string TunersText(const std::vector<TableTuner>& tuners) {
@@ -126,24 +133,26 @@ std::string ApplicationsText(const std::vector<NamedValue>& applications) {
   return Joined(parts, "; ");
 }
 
-void WriteCsv(std::ostream& out, const std::vector<TableRow>& rows) {
-  std::string line;
-  for (const char* column : kColumns) line += std::string(line.empty() ? "" : ",") + column;
-  out << line << "\r\n";
-  for (const TableRow& row : rows) {
-    line.clear();
+TableWriter::TableWriter(std::ostream& out, Format format) : out_(out), format_(format) {
+  if (format_ == Format::kCsv) {
+    std::string line;
+    for (const char* column : kColumns) line += std::string(line.empty() ? "" : ",") + column;
+    out_ << line << "\r\n";
+  } else if (format_ == Format::kJson) {
+    out_ << '[';
+  }
+}
+
+void TableWriter::Row(const TableRow& row) {
+  if (format_ == Format::kCsv) {
+    std::string line;
     bool first = true;
     for (const std::string& cell : Cells(row)) {
       line += (first ? "" : ",") + CsvField(cell);
       first = false;
     }
-    out << line << "\r\n";
-  }
-}
-
-void WriteJson(std::ostream& out, const std::vector<TableRow>& rows) {
-  json all = json::array();
-  for (const TableRow& row : rows) {
+    out_ << line << "\r\n";
+  } else if (format_ == Format::kJson) {
     json tuners = json::array();
     for (const TableTuner& tuner : row.tuners) {
       tuners.push_back({{"group", tuner.group}, {"hardware_id", tuner.hardwareId},
@@ -151,18 +160,31 @@ void WriteJson(std::ostream& out, const std::vector<TableRow>& rows) {
     }
     json applications = json::array();
     for (const NamedValue& app : row.applications) applications.push_back({{"name", app.name}, {"version", app.value}});
-    all.push_back({{"date", row.date}, {"from", row.from}, {"windows", row.windows}, {"tuners", tuners},
-                   {"usb_type", row.usbType}, {"applications", applications}, {"findings", row.findings}});
+    const json object = {{"date", row.date}, {"from", row.from}, {"windows", row.windows}, {"tuners", tuners},
+                         {"usb_type", row.usbType}, {"applications", applications}, {"findings", row.findings}};
+    out_ << (first_ ? "\n" : ",\n") << object.dump(-1, ' ', false, json::error_handler_t::replace);
+  } else {
+    const std::vector<std::string> cells = Cells(row);
+    out_ << cells[0] << "  " << cells[1] << "\n    " << cells[2] << " | USB " << cells[4] << " | " << cells[3];
+    out_ << "\n    " << cells[5] << (cells[6].empty() ? "" : "\n    findings: " + cells[6]) << '\n';
   }
-  out << all.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
+  first_ = false;
 }
 
-void WriteText(std::ostream& out, const std::vector<TableRow>& rows) {
-  for (const TableRow& row : rows) {
-    const std::vector<std::string> cells = Cells(row);
-    out << cells[0] << "  " << cells[1] << "\n    " << cells[2] << " | USB " << cells[4] << " | " << cells[3];
-    out << "\n    " << cells[5] << (cells[6].empty() ? "" : "\n    findings: " + cells[6]) << '\n';
-  }
+void TableWriter::Finish() {
+  if (format_ == Format::kJson) out_ << (first_ ? "]\n" : "\n]\n");
+}
+
+void WriteCsv(std::ostream& out, const std::vector<TableRow>& rows) {
+  TableWriter writer(out, TableWriter::Format::kCsv);
+  for (const TableRow& row : rows) writer.Row(row);
+  writer.Finish();
+}
+
+void WriteJson(std::ostream& out, const std::vector<TableRow>& rows) {
+  TableWriter writer(out, TableWriter::Format::kJson);
+  for (const TableRow& row : rows) writer.Row(row);
+  writer.Finish();
 }
 
 }  // namespace tarnwick::desk

@@ -273,7 +273,7 @@ TEST(DeskTable, FromTheStoreAsFromTheInputs) {
   WriteJson(fromInputs, inputRows);
   EXPECT_EQ(error, "");
   EXPECT_EQ(fromStore.str(), fromInputs.str());
-  EXPECT_NE(fromStore.str().find("\"hardware_id\": \"USB\\\\VID_EB1A&PID_2861\""), std::string::npos);
+  EXPECT_NE(fromStore.str().find("\"hardware_id\":\"USB\\\\VID_EB1A&PID_2861\""), std::string::npos);
   const std::vector<DeskRecord> stored = RecordsFromStore(*store, errors);
   ASSERT_EQ(stored.size(), 5u);
   EXPECT_EQ(stored[3].report.mail->from, "Outlook User <user@office.example>");

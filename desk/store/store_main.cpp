@@ -159,28 +159,26 @@ int Table(const Arguments& args) {
   if (args.db.has_value() == !args.positional.empty()) return Usage("table takes --db DB or INPUT...");
   if (args.csv && args.json) return Usage("--csv or --json, not both");
   const TableFilter filter{args.finding.value_or(""), args.since.value_or(""), args.from.value_or("")};
-  std::vector<TableRow> rows;
+  TableWriter writer(std::cout, args.csv    ? TableWriter::Format::kCsv
+                                : args.json ? TableWriter::Format::kJson
+                                            : TableWriter::Format::kText);
+  bool read = true;
   if (args.db) {
     auto store = OpenStore(*args.db);
     if (!store) return kExitFailed;
     std::string error;
-    rows = RowsFromStore(*store, filter, error);
-    if (!error.empty()) {
-      std::cerr << "tarnwick-desk: " << error << '\n';
-      return kExitFailed;
-    }
+    read = EachRowFromStore(*store, filter, [&](TableRow row) { writer.Row(row); }, error);
+    if (!read) std::cerr << "tarnwick-desk: " << error << '\n';
   } else {
     auto records = Records(args);
-    if (!records) return kExitFailed;
-    for (const DeskRecord& record : *records) {
+    read = records.has_value();
+    for (const DeskRecord& record : records.value_or(std::vector<DeskRecord>())) {
       TableRow row = RowOf(record);
-      if (filter.Keeps(row)) rows.push_back(std::move(row));
+      if (filter.Keeps(row)) writer.Row(row);
     }
   }
-  if (args.csv) WriteCsv(std::cout, rows);
-  else if (args.json) WriteJson(std::cout, rows);
-  else WriteText(std::cout, rows);
-  return std::cout.good() ? kExitClean : kExitFailed;
+  writer.Finish();
+  return read && std::cout.good() ? kExitClean : kExitFailed;
 }
 
 int Page(const Arguments& args) {
