@@ -4,6 +4,9 @@ if(TARGET tarnwick_desk_store)
   target_link_libraries(tarnwick_tests PRIVATE tarnwick_desk_store)
 endif()
 if(TARGET tarnwick-desk)
+  add_test(NAME desk_store_commands
+    COMMAND ${CMAKE_COMMAND} -DDESK=$<TARGET_FILE:tarnwick-desk> -DFIXTURES=${CMAKE_CURRENT_LIST_DIR}/desk
+            -DSCRATCH=${CMAKE_CURRENT_BINARY_DIR}/desk_store_commands -P ${CMAKE_CURRENT_LIST_DIR}/checks/desk_store_check.cmake)
   find_package(Python3 COMPONENTS Interpreter)
   if(Python3_FOUND)
     add_test(NAME desk_store_kill
