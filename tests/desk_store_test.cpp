@@ -18,6 +18,7 @@
 #include "desk/page/page_writer.h"
 #include "desk/rules.h"
 #include "desk/store/report_store.h"
+#include "desk/store/store_bytes.h"
 #include "desk/store/store_commands.h"
 #include "desk/store/store_schema.h"
 #include "desk/table_rows.h"
@@ -120,6 +121,41 @@ TEST(DeskStoreSchema, OpensEveryEarlierVersionAndRefusesALaterOne) {
     EXPECT_EQ(Query(store->Handle(), "PRAGMA user_version"), "2");
     EXPECT_EQ(Query(store->Handle(), "SELECT count(*) FROM pragma_table_info('reports') WHERE name = 'code_page_set'"), "1");
     EXPECT_EQ(Query(store->Handle(), "PRAGMA journal_mode"), "wal");
+  }
+}
+
+// Digests against the published test vectors; the stored bytes come back
+// whole, and a damaged or mis-sized blob is refused, not half read.
+TEST(DeskStoreBytes, DigestsAndCompression) {
+  struct Digest {
+    std::string bytes;
+    const char* sha256;
+  } digests[] = {
+      {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+      {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+  };
+  for (const Digest& d : digests) EXPECT_EQ(Sha256Hex(d.bytes), d.sha256) << d.bytes;
+  const std::string report = WithCrLf(kCleanReport);
+  const std::string blob = Compress(report);
+  struct Case {
+    const char* name;
+    std::string blob;
+    std::size_t size;
+    bool expands;
+  } cases[] = {
+      {"as stored", blob, report.size(), true},
+      {"a size too small", blob, report.size() - 1, false},
+      {"a size too large", blob, report.size() + 1, false},
+      {"cut short", blob.substr(0, blob.size() / 2), report.size(), false},
+      {"not zlib", "[Tool Version]", report.size(), false},
+  };
+  EXPECT_LT(blob.size(), report.size() / 2);
+  for (const Case& c : cases) {
+    const auto bytes = Expand(c.blob, c.size);
+    EXPECT_EQ(bytes.has_value(), c.expands) << c.name;
+    if (bytes) {
+      EXPECT_EQ(*bytes, report) << c.name;
+    }
   }
 }
 
@@ -297,6 +333,19 @@ TEST(DeskPage, TheSameSendersEarlierReport) {
   records.push_back(Record(5, "", "2026-03-13T10:00:00Z"));
   records.push_back(Record(6, "Ana <ana@c.example>", "2026-03-16T10:00:00Z"));
   EXPECT_EQ(PreviousReports(records), (std::vector<int>{2, -1, -1, -1, -1, 0}));
+}
+
+TEST(DeskPage, EscapedTexts) {
+  struct Case {
+    const char* text;
+    const char* html;
+  } cases[] = {
+      {"plain J\xC3\xBCrgen", "plain J\xC3\xBCrgen"},
+      {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+      {"a=\"1\" & b='2'", "a=&quot;1&quot; &amp; b=&#39;2&#39;"},
+      {"&amp;", "&amp;amp;"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(HtmlEscape(c.text), c.html);
 }
 
 TEST(DeskPage, ReportTextsShowAsText) {
