@@ -21,7 +21,12 @@ using json = nlohmann::ordered_json;
 constexpr const char* kColumns[] = {"Date", "From", "Windows", "Tuners", "USB", "Applications", "Findings"};
 constexpr const char* kColumnWidths[] = {"11%", "15%", "14%", "22%", "5%", "20%", "13%"};
 
-std::string ReportFile(const DeskRecord& record) { return "r" + std::to_string(record.id) + ".html"; }
+std::string ReportFile(std::int64_t id) {
+  std::string name = std::to_string(id);
+  name.insert(0, 1, 'r');
+  return name.append(".html");
+}
+std::string ReportFile(const DeskRecord& record) { return ReportFile(record.id); }
 
 // JSON inside a script element: no "<" may end the element early.
 std::string ScriptJson(const json& value) {
@@ -52,18 +57,17 @@ void CountTable(std::ostream& out, const std::string& title, const std::map<std:
   out << "</table></div>\n";
 }
 
-void WriteIndex(std::ostream& out, const std::vector<DeskRecord>& records) {
+void WriteIndex(std::ostream& out, const std::vector<std::pair<std::int64_t, TableRow>>& rows) {
   std::map<std::string, int> byFinding, byDriver;
   json fleet = json::array();
-  for (const DeskRecord& record : records) {
-    const TableRow row = RowOf(record);
+  for (const auto& [id, row] : rows) {
     for (const std::string& id : row.findings) ++byFinding[id];
     for (const TableTuner& tuner : row.tuners) {
       ++byDriver[tuner.group + " " + (tuner.driverVersion.empty() ? "(no driver)" : tuner.driverVersion)];
     }
     std::string findings;
     for (const std::string& id : row.findings) findings += (findings.empty() ? "" : " ") + id;
-    fleet.push_back({{"link", "reports/" + ReportFile(record)},
+    fleet.push_back({{"link", "reports/" + ReportFile(id)},
                      {"cells", {row.date, row.from, row.windows, TunersText(row.tuners), row.usbType,
                                 ApplicationsText(row.applications), findings}},
                      {"findings", row.findings}});
@@ -227,18 +231,18 @@ std::string SenderKey(const DeskRecord& record) {
   return key;
 }
 
-std::vector<int> PreviousReports(const std::vector<DeskRecord>& records) {
-  std::vector<int> order(records.size());
+std::vector<int> PreviousReports(const std::vector<PageKey>& keys) {
+  std::vector<int> order(keys.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-    const DeskRecord& x = records[static_cast<std::size_t>(a)];
-    const DeskRecord& y = records[static_cast<std::size_t>(b)];
+    const PageKey& x = keys[static_cast<std::size_t>(a)];
+    const PageKey& y = keys[static_cast<std::size_t>(b)];
     return x.date != y.date ? x.date < y.date : x.id < y.id;
   });
-  std::vector<int> previous(records.size(), -1);
+  std::vector<int> previous(keys.size(), -1);
   std::map<std::string, int> last;
   for (int at : order) {
-    const std::string key = SenderKey(records[static_cast<std::size_t>(at)]);
+    const std::string& key = keys[static_cast<std::size_t>(at)].sender;
     if (key.empty()) continue;
     const auto seen = last.find(key);
     if (seen != last.end()) previous[static_cast<std::size_t>(at)] = seen->second;
@@ -247,7 +251,17 @@ std::vector<int> PreviousReports(const std::vector<DeskRecord>& records) {
   return previous;
 }
 
+std::vector<int> PreviousReports(const std::vector<DeskRecord>& records) {
+  std::vector<PageKey> keys;
+  for (const DeskRecord& record : records) keys.push_back({record.id, SenderKey(record), record.date});
+  return PreviousReports(keys);
+}
+
 bool WritePage(const std::vector<DeskRecord>& records, const std::string& folder, std::string& error) {
+  return WritePage(records.size(), [&](std::size_t at) { return std::optional<DeskRecord>(records[at]); }, folder, error);
+}
+
+bool WritePage(std::size_t count, const RecordLoader& load, const std::string& folder, std::string& error) {
   const std::filesystem::path root(folder);
   std::error_code failed;
   std::filesystem::create_directories(root / "reports", failed);
@@ -255,14 +269,29 @@ bool WritePage(const std::vector<DeskRecord>& records, const std::string& folder
     error = failed.message();
     return false;
   }
+  // First pass: the fleet table and who sent what when.
+  std::vector<std::pair<std::int64_t, TableRow>> rows;
+  std::vector<PageKey> keys;
+  std::vector<std::size_t> positions;  // of the reports that loaded
+  for (std::size_t at = 0; at < count; ++at) {
+    const auto record = load(at);
+    if (!record) continue;
+    rows.emplace_back(record->id, RowOf(*record));
+    keys.push_back({record->id, SenderKey(*record), record->date});
+    positions.push_back(at);
+  }
   std::ostringstream index;
-  WriteIndex(index, records);
+  WriteIndex(index, rows);
   if (!WriteFile(root / "index.html", index.str(), error)) return false;
-  const std::vector<int> previous = PreviousReports(records);
-  for (std::size_t i = 0; i < records.size(); ++i) {
+  const std::vector<int> previous = PreviousReports(keys);
+  for (std::size_t i = 0; i < positions.size(); ++i) {
+    const auto record = load(positions[i]);
+    if (!record) continue;
+    std::optional<DeskRecord> before;
+    if (previous[i] >= 0) before = load(positions[static_cast<std::size_t>(previous[i])]);
     std::ostringstream page;
-    WriteReportPage(page, records[i], previous[i] < 0 ? nullptr : &records[static_cast<std::size_t>(previous[i])]);
-    if (!WriteFile(root / "reports" / ReportFile(records[i]), page.str(), error)) return false;
+    WriteReportPage(page, *record, before ? &*before : nullptr);
+    if (!WriteFile(root / "reports" / ReportFile(*record), page.str(), error)) return false;
   }
   return true;
 }

@@ -4,6 +4,9 @@
 // network; every text from a report is escaped.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +16,13 @@
 namespace tarnwick::desk {
 
 bool WritePage(const std::vector<DeskRecord>& records, const std::string& folder, std::string& error);
+
+// The same for reports loaded one at a time by their position (from 0), so
+// that a page of any number of reports never holds them all: each is loaded
+// once for the fleet table and again for its own page (with its sender's
+// previous report). A report that does not load is left out.
+using RecordLoader = std::function<std::optional<DeskRecord>(std::size_t)>;
+bool WritePage(std::size_t count, const RecordLoader& load, const std::string& folder, std::string& error);
 
 // & < > " ' as character references.
 std::string HtmlEscape(std::string_view text);
@@ -24,5 +34,12 @@ std::string SenderKey(const DeskRecord& record);
 // For each record, the index of the same sender's report just before it
 // (by date, then id), or -1.
 std::vector<int> PreviousReports(const std::vector<DeskRecord>& records);
+
+struct PageKey {
+  std::int64_t id;
+  std::string sender;  // SenderKey
+  std::string date;
+};
+std::vector<int> PreviousReports(const std::vector<PageKey>& keys);
 
 }  // namespace tarnwick::desk

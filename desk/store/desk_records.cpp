@@ -10,26 +10,15 @@
 namespace tarnwick::desk {
 namespace {
 
-// The findings stored for every report, by report id.
-std::vector<std::pair<std::int64_t, Finding>> StoredFindings(ReportStore& store, std::ostream& errors) {
-  std::string error;
-  std::vector<std::pair<std::int64_t, Finding>> all;
-  Statement query = Prepare(store.Handle(), "SELECT report, id, severity, title, evidence FROM findings ORDER BY report", error);
-  if (!query) {
-    errors << "tarnwick-desk: " << error << '\n';
-    return all;
-  }
-  while (sqlite3_step(query.Get()) == SQLITE_ROW) {
-    Finding finding{ColumnText(query.Get(), 1), ColumnText(query.Get(), 2), ColumnText(query.Get(), 3), {}, ""};
-    const auto evidence = nlohmann::json::parse(ColumnText(query.Get(), 4), nullptr, false);
-    if (evidence.is_array()) {
-      for (const auto& item : evidence) {
-        finding.evidence.push_back({item.value("section", ""), item.value("key", ""), item.value("value", "")});
-      }
+Finding StoredFinding(sqlite3_stmt* query) {
+  Finding finding{ColumnText(query, 0), ColumnText(query, 1), ColumnText(query, 2), {}, ""};
+  const auto evidence = nlohmann::json::parse(ColumnText(query, 3), nullptr, false);
+  if (evidence.is_array()) {
+    for (const auto& item : evidence) {
+      finding.evidence.push_back({item.value("section", ""), item.value("key", ""), item.value("value", "")});
     }
-    all.emplace_back(sqlite3_column_int64(query.Get(), 0), std::move(finding));
   }
-  return all;
+  return finding;
 }
 
 }  // namespace
@@ -42,27 +31,37 @@ void SortFindings(std::vector<Finding>& findings) {
   });
 }
 
+StoredRecords::StoredRecords(ReportStore& store) : store_(store) {
+  std::string error;
+  findings_ = Prepare(store.Handle(), "SELECT id, severity, title, evidence FROM findings WHERE report = ?", error);
+}
+
+std::optional<DeskRecord> StoredRecords::Load(std::int64_t id, std::ostream& errors) {
+  std::string error;
+  auto stored = store_.Load(id, error);
+  std::optional<Report> report;
+  if (stored) report = ReadReport(stored->found, ReadOptions{.codePage = stored->codePageSet});
+  if (!report || !findings_) {
+    errors << "tarnwick-desk: " << (stored ? "report " + std::to_string(id) + ": not read as a report" : error) << '\n';
+    return std::nullopt;
+  }
+  DeskRecord record{.id = id, .report = std::move(*report), .summary = {}, .findings = {}, .date = {}};
+  record.summary = Summarise(record.report);
+  record.report.lines = {};  // the checks' alone
+  record.date = record.report.mail && !record.report.mail->date.empty() ? record.report.mail->date : stored->indexedAt;
+  sqlite3_stmt* query = findings_.Get();
+  sqlite3_bind_int64(query, 1, id);
+  while (sqlite3_step(query) == SQLITE_ROW) record.findings.push_back(StoredFinding(query));
+  sqlite3_reset(query);
+  SortFindings(record.findings);
+  return record;
+}
+
 std::vector<DeskRecord> RecordsFromStore(ReportStore& store, std::ostream& errors) {
   std::vector<DeskRecord> records;
-  auto findings = StoredFindings(store, errors);
-  std::size_t next = 0;
+  StoredRecords stored(store);
   for (std::int64_t id : store.AllReports()) {
-    std::string error;
-    auto stored = store.Load(id, error);
-    std::optional<Report> report;
-    if (stored) report = ReadReport(stored->found, ReadOptions{.codePage = stored->codePageSet});
-    if (!report) {
-      errors << "tarnwick-desk: " << (stored ? "report " + std::to_string(id) + ": not read as a report" : error) << '\n';
-      continue;
-    }
-    DeskRecord record{.id = id, .report = std::move(*report), .summary = {}, .findings = {}, .date = {}};
-    record.summary = Summarise(record.report);
-    record.report.lines = {};  // the checks' alone; a page of thousands of reports holds only the entries
-    record.date = record.report.mail && !record.report.mail->date.empty() ? record.report.mail->date : stored->indexedAt;
-    while (next < findings.size() && findings[next].first < id) ++next;
-    while (next < findings.size() && findings[next].first == id) record.findings.push_back(std::move(findings[next++].second));
-    SortFindings(record.findings);
-    records.push_back(std::move(record));
+    if (auto record = stored.Load(id, errors)) records.push_back(std::move(*record));
   }
   return records;
 }

@@ -23,8 +23,19 @@ struct DeskRecord {
   std::string date;  // the mail's, else the time it was indexed (none for an input outside mail)
 };
 
-// Reads every stored report again from its bytes, with the findings stored
-// for it; a report whose bytes cannot be read is named on errors and left out.
+// Reads a stored report again from its bytes, with the findings stored for
+// it; a report whose bytes cannot be read is named on errors.
+class StoredRecords {
+ public:
+  explicit StoredRecords(ReportStore& store);
+  std::optional<DeskRecord> Load(std::int64_t id, std::ostream& errors);
+
+ private:
+  ReportStore& store_;
+  Statement findings_;
+};
+
+// Every stored report, those that cannot be read left out.
 std::vector<DeskRecord> RecordsFromStore(ReportStore& store, std::ostream& errors);
 
 // Reads the inputs and runs the checks; an input that holds no report is

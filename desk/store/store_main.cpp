@@ -184,14 +184,28 @@ int Table(const Arguments& args) {
 int Page(const Arguments& args) {
   if (args.db.has_value() == !args.positional.empty()) return Usage("page takes --db DB or INPUT...");
   if (!args.out) return Usage("page needs -o DIR");
-  auto records = Records(args);
-  if (!records) return kExitFailed;
   std::string error;
-  if (!WritePage(*records, *args.out, error)) {
+  std::size_t reports = 0;
+  bool written = false;
+  if (args.db) {
+    // One report at a time: a store may hold more than memory would.
+    auto store = OpenStore(*args.db);
+    if (!store) return kExitFailed;
+    const std::vector<std::int64_t> ids = store->AllReports();
+    StoredRecords stored(*store);
+    reports = ids.size();
+    written = WritePage(ids.size(), [&](std::size_t at) { return stored.Load(ids[at], std::cerr); }, *args.out, error);
+  } else {
+    auto records = Records(args);
+    if (!records) return kExitFailed;
+    reports = records->size();
+    written = WritePage(*records, *args.out, error);
+  }
+  if (!written) {
     std::cerr << "tarnwick-desk: " << *args.out << ": " << error << '\n';
     return kExitFailed;
   }
-  std::cout << records->size() << " reports in " << *args.out << "/index.html\n";
+  std::cout << reports << " reports in " << *args.out << "/index.html\n";
   return kExitClean;
 }
 
