@@ -15,6 +15,7 @@
 #include "desk/report_diff.h"
 #include "desk/report_summary.h"
 #include "desk/rules.h"
+#include "desk/store/store_main.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ constexpr std::string_view kUsage =
     "Usage: tarnwick-desk show INPUT... [--all] [--json]\n"
     "       tarnwick-desk check INPUT... [--json]\n"
     "       tarnwick-desk diff OLD NEW [--json]\n"
+    "       tarnwick-desk index|recheck|forget|table|page ... (see tarnwick-desk index --help)\n"
     "Options: --codepage N (the reports' ANSI code page), --rules DIR (more checks; may repeat),\n"
     "         --help, --version\n"
     "INPUT is a report, a mail, an mbox, a maildir, a zip or a folder of them.\n";
@@ -128,6 +130,7 @@ int Diff(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && IsStoreCommand(argv[1])) return RunStoreCommand(argc, argv);
   Options options;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];

@@ -18,6 +18,7 @@ packages=(
   libytnef0-dev       # the desk: Outlook's winmail.dat
   pci.ids             # device names in the Linux report
   usb.ids
+  zlib1g-dev          # the desk's store keeps reports compressed
 )
 
 "$(dirname "$0")/install-missing.sh" "${packages[@]}"

@@ -13,6 +13,10 @@ packages=(
   binutils-mingw-w64-i686
   gcc-mingw-w64-x86-64-posix
   binutils-mingw-w64-x86-64
+  # The desk's page is tested in headless Chromium driven by Selenium.
+  chromium
+  chromium-driver
+  python3-selenium
 )
 
 "$(dirname "$0")/install-missing.sh" "${packages[@]}"
