@@ -106,32 +106,54 @@ void AddLines(std::vector<Block>& blocks, std::string_view bytes) {
   report_lines::ForEachLine(bytes, [&blocks](std::string_view text, std::string_view ending) { AddLine(blocks, text, ending); });
 }
 
-// Calls take(text, ending) for each line of the pieces taken as one file: a
-// line the end of a piece cuts (a lone CR there too, which a line feed may
-// follow) is split again together with the next piece.
+// Calls take(text, ending) for each line of the pieces taken as one file. A
+// line that the end of a piece cuts (a lone CR there too, which a line feed
+// may follow) is carried on into the next piece; only that line is copied.
 template <typename Take>
 void ForEachLineOfPieces(const std::vector<std::string>& pieces, Take&& take) {
   std::string carried;
-  std::string joined;
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    std::string_view bytes = pieces[i];
-    if (!carried.empty()) {
-      joined.assign(carried).append(bytes);
-      bytes = joined;
+  const auto takeCarried = [&] {
+    std::string_view text = carried;
+    std::string_view ending;
+    if (text.ends_with(kCrLf)) {
+      ending = kCrLf;
+    } else if (text.ends_with('\n')) {
+      ending = report_lines::kLf;
+    } else if (text.ends_with('\r')) {
+      ending = kCr;
     }
-    const bool last = i + 1 == pieces.size();
+    text.remove_suffix(ending.size());
+    take(text, ending);
+    carried.clear();
+  };
+  for (const std::string& piece : pieces) {
+    std::string_view bytes = piece;
+    while (!carried.empty() && !bytes.empty()) {
+      if (carried.back() == '\r') {
+        if (bytes.front() == '\n') {
+          carried.push_back('\n');
+          bytes.remove_prefix(1);
+        }
+        takeCarried();
+        break;
+      }
+      const std::size_t stop = bytes.find_first_of("\r\n");
+      const std::size_t taken = stop == std::string_view::npos ? bytes.size() : stop + 1;
+      carried.append(bytes.substr(0, taken));
+      bytes.remove_prefix(taken);
+      if (carried.back() == '\n') takeCarried();
+    }
     std::size_t offset = 0;
-    std::string next;
     report_lines::ForEachLine(bytes, [&](std::string_view text, std::string_view ending) {
       offset += text.size() + ending.size();
-      if (!last && offset == bytes.size() && (ending.empty() || ending == kCr)) {
-        next.assign(text).append(ending);
+      if (offset == bytes.size() && (ending.empty() || ending == kCr)) {
+        carried.assign(text).append(ending);
       } else {
         take(text, ending);
       }
     });
-    carried = std::move(next);
   }
+  if (!carried.empty()) takeCarried();
 }
 
 // The blocks of a file read in pieces: each block's bytes are taken in one

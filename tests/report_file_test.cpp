@@ -171,6 +171,14 @@ TEST_P(WriterCases, LeavesExactBytes) {
     RunSteps(disk, c, &disk.Memory());
     EXPECT_EQ(disk.Content(), c.after);
   }
+  // Read in pieces that cut lines, CR LF pairs and headers anywhere.
+  for (const std::size_t piece : {1u, 2u, 3u, 7u}) {
+    SCOPED_TRACE("read in pieces of " + std::to_string(piece));
+    MemoryDisk disk;
+    disk.Memory().readPiece = piece;
+    RunSteps(disk, c, &disk.Memory());
+    EXPECT_EQ(disk.Content(), c.after);
+  }
 #ifdef TARNWICK_POSIX_FILES
   {
     SCOPED_TRACE("mapped folder");
