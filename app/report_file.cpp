@@ -1,5 +1,6 @@
 #include "app/report_file.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <optional>
@@ -15,6 +16,7 @@ using Block = ReportFile::Block;
 using report_lines::EntryKey;
 using report_lines::HeaderName;
 using report_lines::IsEmptyLine;
+using report_lines::kCr;
 using report_lines::kCrLf;
 
 // Line ends are kept as 32-bit offsets within a section: a larger earlier
@@ -104,29 +106,93 @@ void AddLines(std::vector<Block>& blocks, std::string_view bytes) {
   report_lines::ForEachLine(bytes, [&blocks](std::string_view text, std::string_view ending) { AddLine(blocks, text, ending); });
 }
 
-// The blocks of a file read whole: each block's bytes are taken in one piece
-// of their exact size, so that a large earlier report costs its own size and
-// its line ends and keys, not twice its size in growing buffers.
-void ReadBlocks(std::vector<Block>& blocks, std::string_view content) {
+// Calls take(text, ending) for each line of the pieces taken as one file. A
+// line that the end of a piece cuts (a lone CR there too, which a line feed
+// may follow) is carried on into the next piece; only that line is copied.
+template <typename Take>
+void ForEachLineOfPieces(const std::vector<std::string>& pieces, Take&& take) {
+  std::string carried;
+  const auto takeCarried = [&] {
+    std::string_view text = carried;
+    std::string_view ending;
+    if (text.ends_with(kCrLf)) {
+      ending = kCrLf;
+    } else if (text.ends_with('\n')) {
+      ending = report_lines::kLf;
+    } else if (text.ends_with('\r')) {
+      ending = kCr;
+    }
+    text.remove_suffix(ending.size());
+    take(text, ending);
+    carried.clear();
+  };
+  for (const std::string& piece : pieces) {
+    std::string_view bytes = piece;
+    while (!carried.empty() && !bytes.empty()) {
+      if (carried.back() == '\r') {
+        if (bytes.front() == '\n') {
+          carried.push_back('\n');
+          bytes.remove_prefix(1);
+        }
+        takeCarried();
+        break;
+      }
+      const std::size_t stop = bytes.find_first_of("\r\n");
+      const std::size_t taken = stop == std::string_view::npos ? bytes.size() : stop + 1;
+      carried.append(bytes.substr(0, taken));
+      bytes.remove_prefix(taken);
+      if (carried.back() == '\n') takeCarried();
+    }
+    std::size_t offset = 0;
+    report_lines::ForEachLine(bytes, [&](std::string_view text, std::string_view ending) {
+      offset += text.size() + ending.size();
+      if (offset == bytes.size() && (ending.empty() || ending == kCr)) {
+        carried.assign(text).append(ending);
+      } else {
+        take(text, ending);
+      }
+    });
+  }
+  if (!carried.empty()) takeCarried();
+}
+
+// The blocks of a file read in pieces: each block's bytes are taken in one
+// piece of their exact size and each piece goes once its bytes are taken, so
+// that a large earlier report costs its own size and its line ends and keys,
+// not twice its size.
+void ReadBlocks(std::vector<Block>& blocks, std::vector<std::string>& pieces) {
   std::vector<std::size_t> starts{0};
   std::vector<std::string> names{std::string()};
   std::size_t offset = 0;
-  report_lines::ForEachLine(content, [&](std::string_view text, std::string_view ending) {
+  ForEachLineOfPieces(pieces, [&](std::string_view text, std::string_view ending) {
     if (const auto name = HeaderName(text)) {
       starts.push_back(offset);
       names.push_back(FoldCase(*name));
     }
     offset += text.size() + ending.size();
   });
-  starts.push_back(content.size());
+  starts.push_back(offset);
   blocks.clear();
   blocks.resize(names.size());
+  std::size_t piece = 0;
+  std::size_t used = 0;  // bytes of pieces[piece] taken
   for (std::size_t i = 0; i < names.size(); ++i) {
     Block& block = blocks[i];
     block.hasHeader = i > 0;
     block.indexed = false;  // when the run first looks a key up in it
     block.name = std::move(names[i]);
-    block.bytes.assign(content.substr(starts[i], starts[i + 1] - starts[i]));
+    std::size_t size = starts[i + 1] - starts[i];
+    block.bytes.reserve(size);
+    while (size > 0) {
+      const std::size_t taken = std::min(size, pieces[piece].size() - used);
+      block.bytes.append(pieces[piece], used, taken);
+      used += taken;
+      size -= taken;
+      if (used == pieces[piece].size()) {
+        std::string().swap(pieces[piece++]);
+        used = 0;
+      }
+    }
     std::size_t lines = 0;
     report_lines::ForEachLine(block.bytes, [&lines](std::string_view, std::string_view) { ++lines; });
     block.ends.reserve(lines);
@@ -199,11 +265,14 @@ bool ReportFile::Sync() {
   if (size) {
     // A file that is there but cannot be read is left alone: without its
     // content a change could only duplicate or drop its sections.
-    const auto content = files_.Read(path_);
-    if (!content || content->size() > kLargestFile) return false;
+    auto pieces = files_.ReadPieces(path_);
+    if (!pieces) return false;
+    std::uint64_t read = 0;
+    for (const std::string& piece : *pieces) read += piece.size();
+    if (read > kLargestFile) return false;
     fileExists_ = true;
-    fileSize_ = modelSize_ = content->size();
-    ReadBlocks(blocks_, *content);
+    fileSize_ = modelSize_ = read;
+    ReadBlocks(blocks_, *pieces);
   }
   modelValid_ = true;
   return true;
@@ -249,20 +318,22 @@ bool ReportFile::Change(std::size_t index, std::size_t at, std::size_t count, co
   // only when the file did. Past the budget, the rest of the run waits for
   // the ends of its steps.
   if (!stepMode_ && rewritten_ + newSize <= kRewriteBudget * newSize) {
-    std::string content;
-    content.reserve(newSize);
+    // Written from the blocks as they stand, never joined into one more
+    // copy of the report.
+    std::vector<std::string_view> pieces;
+    pieces.reserve(blocks_.size() + 2);
     for (std::size_t i = 0; i < blocks_.size(); ++i) {
       const std::string_view bytes = blocks_[i].bytes;
       if (i != index) {
-        content.append(bytes);
+        pieces.push_back(bytes);
       } else {
-        content.append(bytes.substr(0, begin)).append(line).append(bytes.substr(end));
+        pieces.insert(pieces.end(), {bytes.substr(0, begin), line, bytes.substr(end)});
       }
     }
-    rewritten_ += content.size();
-    if (!files_.ReplaceAgain(path_, content)) return false;
+    rewritten_ += newSize;
+    if (!files_.ReplaceAgainInPieces(path_, pieces)) return false;
     fileExists_ = true;
-    fileSize_ = content.size();
+    fileSize_ = newSize;
   } else {
     stepMode_ = true;
     wholeWaiting_ = true;
@@ -305,13 +376,13 @@ bool ReportFile::Change(std::size_t index, std::size_t at, std::size_t count, co
 }
 
 bool ReportFile::WriteWhole() {
-  std::string content;
-  content.reserve(modelSize_);
-  for (const Block& block : blocks_) content.append(block.bytes);
-  rewritten_ += content.size();
-  if (!files_.ReplaceAgain(path_, content)) return false;
+  std::vector<std::string_view> pieces;
+  pieces.reserve(blocks_.size());
+  for (const Block& block : blocks_) pieces.push_back(block.bytes);
+  rewritten_ += modelSize_;
+  if (!files_.ReplaceAgainInPieces(path_, pieces)) return false;
   fileExists_ = true;
-  fileSize_ = content.size();
+  fileSize_ = modelSize_;
   return true;
 }
 

@@ -135,6 +135,10 @@ class CountingFiles final : public ReportFiles {
     ++reads;
     return inner_.Read(path);
   }
+  std::optional<std::vector<std::string>> ReadPieces(std::string_view path) override {
+    ++reads;
+    return inner_.ReadPieces(path);
+  }
   std::optional<std::uint64_t> Size(std::string_view path) override { return inner_.Size(path); }
   bool Append(std::string_view path, std::string_view bytes) override {
     written += bytes.size();
@@ -149,6 +153,11 @@ class CountingFiles final : public ReportFiles {
     written += content.size();
     ++replacements;
     return !refuseWrites && inner_.ReplaceAgain(path, content);
+  }
+  bool ReplaceAgainInPieces(std::string_view path, std::span<const std::string_view> pieces) override {
+    for (const std::string_view piece : pieces) written += piece.size();
+    ++replacements;
+    return !refuseWrites && inner_.ReplaceAgainInPieces(path, pieces);
   }
   void Settle(std::string_view path) override { inner_.Settle(path); }
   bool Delete(std::string_view path) override { return !refuseWrites && inner_.Delete(path); }

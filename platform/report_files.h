@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace tarnwick {
 
@@ -34,6 +36,16 @@ class ReportFiles {
   const std::optional<FileFailure>& LastFailure() const { return lastFailure_; }
   // The whole file, or nothing when it does not exist or cannot be read.
   virtual std::optional<std::string> Read(std::string_view path) = 0;
+  // The whole file as Read gives it, in pieces that follow one another, so
+  // that a reader can take a large file apart and let each piece go once it
+  // is used instead of holding the file twice. Nothing as for Read.
+  virtual std::optional<std::vector<std::string>> ReadPieces(std::string_view path) {
+    auto whole = Read(path);
+    if (!whole) return std::nullopt;
+    std::vector<std::string> pieces;
+    pieces.push_back(std::move(*whole));
+    return pieces;
+  }
   // Size in bytes, or nothing when the file does not exist.
   virtual std::optional<std::uint64_t> Size(std::string_view path) = 0;
   // Appends bytes in one write, creating the file when missing.
@@ -47,6 +59,13 @@ class ReportFiles {
   // until Settle.
   virtual bool ReplaceAgain(std::string_view path, std::string_view content) {
     return ReplaceAtomically(path, content);
+  }
+  // As ReplaceAgain, for content given as pieces that follow one another:
+  // the writer need not join a large report into one more copy of it.
+  virtual bool ReplaceAgainInPieces(std::string_view path, std::span<const std::string_view> pieces) {
+    std::string content;
+    for (const std::string_view piece : pieces) content.append(piece);
+    return ReplaceAgain(path, content);
   }
   // No more changes for now: whatever the layer kept beside the file goes.
   virtual void Settle(std::string_view path) { (void)path; }

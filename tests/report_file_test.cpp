@@ -171,6 +171,14 @@ TEST_P(WriterCases, LeavesExactBytes) {
     RunSteps(disk, c, &disk.Memory());
     EXPECT_EQ(disk.Content(), c.after);
   }
+  // Read in pieces that cut lines, CR LF pairs and headers anywhere.
+  for (const std::size_t piece : {1u, 2u, 3u, 7u}) {
+    SCOPED_TRACE("read in pieces of " + std::to_string(piece));
+    MemoryDisk disk;
+    disk.Memory().readPiece = piece;
+    RunSteps(disk, c, &disk.Memory());
+    EXPECT_EQ(disk.Content(), c.after);
+  }
 #ifdef TARNWICK_POSIX_FILES
   {
     SCOPED_TRACE("mapped folder");
@@ -643,6 +651,43 @@ TEST(MappedReportFiles, AppendsOnAndAcrossPageBoundariesKeepEveryByte) {
     EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini")), expected);
   }
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"SystemInfo.ini"});
+}
+
+// A large report goes through the file layer in pieces: read back in pieces
+// of at most 1 MiB that join to the file, and written from pieces into the
+// longer file an earlier replacement left beside it, cut where they end.
+TEST(MappedReportFiles, ReadsAndReplacesLargeReportsInPieces) {
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, kMiB - 1, kMiB, kMiB + 1, 2 * kMiB + 5}) {
+    SCOPED_TRACE("size " + std::to_string(size));
+    testing_files::ScratchFolder folder;
+    MappedReportFiles files = testing_files::DriveCFiles(folder);
+    std::string content(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) content[i] = static_cast<char>('a' + (i + i / 4093) % 26);
+    testing_files::WriteHost(folder.Host("SystemInfo.ini"), std::string(3 * kMiB, 'x'));
+    ASSERT_TRUE(files.ReplaceAgain(kReportPath, content));  // the 3 MiB file stays beside it
+    const std::string_view whole = content;
+    const std::string_view pieces[] = {whole.substr(0, size / 3), whole.substr(size / 3, 0), whole.substr(size / 3)};
+    ASSERT_TRUE(files.ReplaceAgainInPieces(kReportPath, pieces));
+    EXPECT_EQ(testing_files::ReadHost(folder.Host("SystemInfo.ini")), content);
+    const auto read = files.ReadPieces(kReportPath);
+    ASSERT_TRUE(read.has_value());
+    std::string joined;
+    for (const std::string& piece : *read) {
+      EXPECT_TRUE(!piece.empty() && piece.size() <= kMiB) << piece.size();
+      joined += piece;
+    }
+    EXPECT_EQ(joined, content);
+    files.Settle(kReportPath);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"SystemInfo.ini"});
+  }
+  testing_files::ScratchFolder folder;
+  MappedReportFiles files = testing_files::DriveCFiles(folder);
+  EXPECT_FALSE(files.ReadPieces(kReportPath).has_value());
+  ASSERT_EQ(::mkdir(folder.Host("SystemInfo.ini").c_str(), 0755), 0);
+  EXPECT_FALSE(files.ReadPieces(kReportPath).has_value());
+  ASSERT_TRUE(files.LastFailure().has_value());
+  EXPECT_EQ(files.LastFailure()->reason, "it is a folder");
 }
 
 // Temporary files get names no other file has; nothing is reached through a

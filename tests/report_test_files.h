@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/report_files.h"
@@ -36,6 +37,17 @@ class MemoryReportFiles final : public ReportFiles {
     const auto found = files.find(std::string(path));
     if (found == files.end()) return std::nullopt;
     return found->second;
+  }
+  // Cut into pieces of readPiece bytes, when that is set.
+  std::optional<std::vector<std::string>> ReadPieces(std::string_view path) override {
+    auto whole = Read(path);
+    if (!whole) return std::nullopt;
+    std::vector<std::string> pieces;
+    if (readPiece == 0) pieces.push_back(std::move(*whole));
+    for (std::size_t at = 0; readPiece > 0 && at < whole->size(); at += readPiece) {
+      pieces.push_back(whole->substr(at, readPiece));
+    }
+    return pieces;
   }
   std::optional<std::uint64_t> Size(std::string_view path) override {
     const auto found = files.find(std::string(path));
@@ -70,6 +82,7 @@ class MemoryReportFiles final : public ReportFiles {
 
   std::map<std::string, std::string> files;
   bool failRead = false;  // a file that is there cannot be read
+  std::size_t readPiece = 0;  // 0: read whole
   bool failAppend = false;
   bool failReplace = false;
   bool failDelete = false;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <random>
 #include <utility>
+#include <vector>
 
 #include "platform/posix/descriptor.h"
 #include "platform/posix/temporary_files.h"
@@ -51,33 +52,86 @@ bool WriteAll(int fd, std::string_view bytes) {
 // planted at their name in a shared folder must not make a run (as root)
 // read or write the file it points to. Nor is anything but a plain file
 // read: opening a named pipe would wait for a writer without end.
-// The reason of a failure goes to *error when it is given.
-std::optional<std::string> ReadHostFile(const std::string& hostPath, std::string* error = nullptr) {
-  const auto fail = [&](std::string reason) {
-    if (error != nullptr) *error = std::move(reason);
-    return std::nullopt;
-  };
-  if (const auto obstacle = ObstacleAt(hostPath)) return fail("it is " + *obstacle);
-  const Descriptor fd(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
-  if (!fd) return fail(Reason());
+// Gives the descriptor and the file's size, or an invalid one with the
+// reason in error.
+Descriptor OpenToRead(const std::string& hostPath, off_t& size, std::string& error) {
+  if (const auto obstacle = ObstacleAt(hostPath)) {
+    error = "it is " + *obstacle;
+    return Descriptor();
+  }
+  Descriptor fd(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
   struct stat info {};
-  if (::fstat(fd.get(), &info) != 0) return fail(Reason());
-  if (!S_ISREG(info.st_mode)) return fail("it is not a regular file");
-  std::string content;
-  // Room for the whole file at once: grown by doubling, a large report
-  // would hold up to half as much again while it is read.
-  content.reserve(static_cast<std::size_t>(std::min<off_t>(info.st_size, off_t{1} << 30)));
-  char buffer[65536];
-  while (true) {
-    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+  if (!fd || ::fstat(fd.get(), &info) != 0) {
+    error = Reason();
+    return Descriptor();
+  }
+  if (!S_ISREG(info.st_mode)) {
+    error = "it is not a regular file";
+    return Descriptor();
+  }
+  size = info.st_size;
+  return fd;
+}
+
+// Reads into bytes until the end of the file or until bytes is full; false
+// with the reason in error when a read fails.
+bool ReadSome(int fd, std::string& bytes, std::size_t& filled, std::string& error) {
+  while (filled < bytes.size()) {
+    const ssize_t got = ::read(fd, bytes.data() + filled, bytes.size() - filled);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return fail(Reason());
+      error = Reason();
+      return false;
     }
     if (got == 0) break;
-    content.append(buffer, static_cast<std::size_t>(got));
+    filled += static_cast<std::size_t>(got);
   }
+  return true;
+}
+
+// The reason of a failure goes to *error when it is given.
+std::optional<std::string> ReadHostFile(const std::string& hostPath, std::string* error = nullptr) {
+  std::string reason;
+  off_t size = 0;
+  const Descriptor fd = OpenToRead(hostPath, size, reason);
+  std::string content;
+  // Room for the whole file at once: grown by doubling, a large report
+  // would hold up to half as much again while it is read. A file that grew
+  // meanwhile is read on to its end.
+  content.resize(static_cast<std::size_t>(std::min<off_t>(size, off_t{1} << 30)) + 1);
+  std::size_t filled = 0;
+  bool read = fd && ReadSome(fd.get(), content, filled, reason);
+  while (read && filled == content.size()) {
+    content.resize(content.size() + 65536);
+    read = ReadSome(fd.get(), content, filled, reason);
+  }
+  if (!read) {
+    if (error != nullptr) *error = std::move(reason);
+    return std::nullopt;
+  }
+  content.resize(filled);
   return content;
+}
+
+// As ReadHostFile, in pieces of kReadPiece bytes (the last one shorter).
+constexpr std::size_t kReadPiece = std::size_t{1} << 20;
+
+std::optional<std::vector<std::string>> ReadHostPieces(const std::string& hostPath, std::string& error) {
+  off_t size = 0;
+  const Descriptor fd = OpenToRead(hostPath, size, error);
+  if (!fd) return std::nullopt;
+  std::vector<std::string> pieces;
+  pieces.reserve(static_cast<std::size_t>(size) / kReadPiece + 1);
+  while (true) {
+    std::string piece(kReadPiece, '\0');
+    std::size_t filled = 0;
+    if (!ReadSome(fd.get(), piece, filled, error)) return std::nullopt;
+    if (filled == 0) break;
+    piece.resize(filled);
+    pieces.push_back(std::move(piece));
+    if (filled < kReadPiece) break;
+  }
+  return pieces;
 }
 
 }  // namespace
@@ -286,7 +340,7 @@ MappedReportFiles::~MappedReportFiles() {
   while (!spares_.empty()) RemoveSpare(spares_.begin()->first);
 }
 
-bool MappedReportFiles::ReplaceKeepingSpare(const std::string& hostPath, std::string_view content) {
+bool MappedReportFiles::ReplaceKeepingSpare(const std::string& hostPath, std::span<const std::string_view> pieces) {
 #ifdef RENAME_EXCHANGE
   if (const auto obstacle = ObstacleAt(hostPath)) return Failed("replacing " + hostPath, "it is " + *obstacle);
   std::string temporary;
@@ -317,9 +371,14 @@ bool MappedReportFiles::ReplaceKeepingSpare(const std::string& hostPath, std::st
   }
   // The spare is overwritten from its start and cut where the content ends;
   // never emptied first, which would make ext4 write it to disk at its close.
-  bool written = WriteAll(fd.get(), content);
-  if (written && spareSize > static_cast<off_t>(content.size())) {
-    written = ::ftruncate(fd.get(), static_cast<off_t>(content.size())) == 0;
+  bool written = true;
+  std::size_t size = 0;
+  for (const std::string_view piece : pieces) {
+    written = written && WriteAll(fd.get(), piece);
+    size += piece.size();
+  }
+  if (written && spareSize > static_cast<off_t>(size)) {
+    written = ::ftruncate(fd.get(), static_cast<off_t>(size)) == 0;
   }
   const int writeError = errno;
   const bool closed = fd.Close();
@@ -350,6 +409,8 @@ bool MappedReportFiles::ReplaceKeepingSpare(const std::string& hostPath, std::st
   temporary_files::Forget(temporary);
   return true;
 #else
+  std::string content;
+  for (const std::string_view piece : pieces) content.append(piece);
   return Replace(hostPath, content);
 #endif
 }
@@ -391,6 +452,15 @@ std::optional<std::string> MappedReportFiles::Read(std::string_view path) {
   return content;
 }
 
+std::optional<std::vector<std::string>> MappedReportFiles::ReadPieces(std::string_view path) {
+  const auto host = drives_.HostPath(path);
+  if (!host) return std::nullopt;
+  std::string error;
+  auto pieces = ReadHostPieces(*host, error);
+  if (!pieces) Failed("reading " + *host, error);
+  return pieces;
+}
+
 std::optional<std::uint64_t> MappedReportFiles::Size(std::string_view path) {
   const auto host = drives_.HostPath(path);
   struct stat info {};
@@ -407,7 +477,7 @@ bool MappedReportFiles::Append(std::string_view path, std::string_view bytes) {
       spares_.contains(*host)
           ? AppendOrReplace(*host, bytes,
                             [this](const std::string& hostPath, std::string_view content) {
-                              return ReplaceKeepingSpare(hostPath, content);
+                              return ReplaceKeepingSpare(hostPath, std::span(&content, 1));
                             },
                             failure)
           : AppendOrReplace(*host, bytes,
@@ -428,7 +498,13 @@ bool MappedReportFiles::ReplaceAtomically(std::string_view path, std::string_vie
 bool MappedReportFiles::ReplaceAgain(std::string_view path, std::string_view content) {
   const auto host = drives_.HostPath(path);
   if (!host) return Failed("replacing " + std::string(path), "no folder stands for its drive");
-  return ReplaceKeepingSpare(*host, content);
+  return ReplaceKeepingSpare(*host, std::span(&content, 1));
+}
+
+bool MappedReportFiles::ReplaceAgainInPieces(std::string_view path, std::span<const std::string_view> pieces) {
+  const auto host = drives_.HostPath(path);
+  if (!host) return Failed("replacing " + std::string(path), "no folder stands for its drive");
+  return ReplaceKeepingSpare(*host, pieces);
 }
 
 void MappedReportFiles::Settle(std::string_view path) {

@@ -45,6 +45,8 @@ class MappedReportFiles final : public ReportFiles {
   std::optional<std::string> Obstacle(std::string_view path) override;
   void RemoveLeftovers(std::string_view path) override;
   std::optional<std::string> Read(std::string_view path) override;
+  // In pieces of 1 MiB.
+  std::optional<std::vector<std::string>> ReadPieces(std::string_view path) override;
   std::optional<std::uint64_t> Size(std::string_view path) override;
   bool Append(std::string_view path, std::string_view bytes) override;
   bool ReplaceAtomically(std::string_view path, std::string_view content) override;
@@ -53,6 +55,7 @@ class MappedReportFiles final : public ReportFiles {
   // append that rewrites the file) overwrites it instead of making a new
   // file, which costs the file system far more than the bytes do.
   bool ReplaceAgain(std::string_view path, std::string_view content) override;
+  bool ReplaceAgainInPieces(std::string_view path, std::span<const std::string_view> pieces) override;
   void Settle(std::string_view path) override;
   bool Delete(std::string_view path) override;
   bool Copy(std::string_view from, std::string_view to) override;
@@ -66,7 +69,7 @@ class MappedReportFiles final : public ReportFiles {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
   };
-  bool ReplaceKeepingSpare(const std::string& hostPath, std::string_view content);
+  bool ReplaceKeepingSpare(const std::string& hostPath, std::span<const std::string_view> pieces);
   bool Replace(const std::string& hostPath, std::string_view content);
   void RemoveSpare(const std::string& hostPath);
 
