@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iostream>
 #include <string_view>
 
 #include "app/filter_categories.h"
@@ -273,6 +274,17 @@ std::vector<Finding> Checker::RunChecks(const Report& report) {
     return SeverityRank(a.severity) < SeverityRank(b.severity);
   });
   return findings;
+}
+
+std::unique_ptr<Checker> OpenInstalledChecker(const std::vector<std::string>& ownFolders) {
+  std::vector<std::string> folders{DefaultRulesFolder()};
+  folders.insert(folders.end(), ownFolders.begin(), ownFolders.end());
+  RulesOrError rules = LoadRules(folders);
+  std::string error = rules.error;
+  std::unique_ptr<Checker> checker;
+  if (error.empty()) checker = Checker::Open(std::move(rules.rules), error);
+  if (!checker) std::cerr << "tarnwick-desk: " << error << '\n';
+  return checker;
 }
 
 }  // namespace tarnwick::desk

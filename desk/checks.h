@@ -55,6 +55,10 @@ class Checker {
   std::vector<PreparedRule> rules_;
 };
 
+// A checker over the installed rules and the desk's own folders after them;
+// nothing, with the reason said on standard error, when a rule is refused.
+std::unique_ptr<Checker> OpenInstalledChecker(const std::vector<std::string>& ownFolders);
+
 // The rank of a severity, problem first.
 int SeverityRank(const std::string& severity);
 

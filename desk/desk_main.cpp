@@ -71,16 +71,7 @@ int ReadInput(const std::string& input, const Options& options, Take&& take) {
   return reports;
 }
 
-std::unique_ptr<Checker> OpenChecker(const Options& options) {
-  std::vector<std::string> folders{DefaultRulesFolder()};
-  folders.insert(folders.end(), options.ruleFolders.begin(), options.ruleFolders.end());
-  RulesOrError rules = LoadRules(folders);
-  std::string error = rules.error;
-  std::unique_ptr<Checker> checker;
-  if (error.empty()) checker = Checker::Open(std::move(rules.rules), error);
-  if (!checker) std::cerr << "tarnwick-desk: " << error << '\n';
-  return checker;
-}
+std::unique_ptr<Checker> OpenChecker(const Options& options) { return OpenInstalledChecker(options.ruleFolders); }
 
 int ShowOrCheck(const Options& options) {
   auto checker = OpenChecker(options);

@@ -84,16 +84,7 @@ std::string Parse(int argc, char** argv, Arguments& args) {
   return {};
 }
 
-std::unique_ptr<Checker> OpenChecker(const Arguments& args) {
-  std::vector<std::string> folders{DefaultRulesFolder()};
-  folders.insert(folders.end(), args.ruleFolders.begin(), args.ruleFolders.end());
-  RulesOrError rules = LoadRules(folders);
-  std::string error = rules.error;
-  std::unique_ptr<Checker> checker;
-  if (error.empty()) checker = Checker::Open(std::move(rules.rules), error);
-  if (!checker) std::cerr << "tarnwick-desk: " << error << '\n';
-  return checker;
-}
+std::unique_ptr<Checker> OpenChecker(const Arguments& args) { return OpenInstalledChecker(args.ruleFolders); }
 
 std::unique_ptr<ReportStore> OpenStore(const std::string& path) {
   std::string error;
